@@ -1,0 +1,13 @@
+// Kernel object handles: threads, events, mutexes, files, find searches, modules.
+#pragma once
+
+#include "kernel/Win32Types.h"
+
+// Releases one reference; the object goes when its last handle is closed.
+BOOL CloseHandle(HANDLE handle);
+
+// A second handle to the same object (same process only).
+BOOL DuplicateHandle(HANDLE sourceProcess, HANDLE source, HANDLE targetProcess, HANDLE* target,
+                     DWORD access, BOOL inherit, DWORD options);
+
+HANDLE GetCurrentProcess();

@@ -1,0 +1,21 @@
+// Starting the kernel: drives, clocks, console and the kernel's own command line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct TovKernelOptions {
+    std::string disk;             // host directory that is drive C:
+    double pace = 1.0;            // scale of the pacing waits
+    std::vector<std::string> argv;  // the process's arguments, for the restart
+};
+
+// Parses the kernel's command line (--disk DIR, --pace FACTOR, --help). Returns false and
+// prints usage or the error when the process should end; `exitCode` says how.
+bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& exitCode);
+
+// Brings the kernel up. Tests call it with a temporary disk; calling it again re-points C:.
+bool TovKernelStart(const TovKernelOptions& options);
+
+// Runs the registered main routine on the calling thread, with power-off handling.
+int TovRunMainRoutine();

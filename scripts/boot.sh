@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Fresh machine to running controller: installs packages, builds, boots the image.
+# Arguments go to the image (default disk: ./lifeboat-disk, created when missing).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/build.sh
+exec build/lifeboat.exe "$@"
