@@ -1,0 +1,8 @@
+// Named sections of the running image (the archive of drive B:, the built-in RTOS.INI).
+#pragma once
+
+#include <cstddef>
+
+// Finds the section by its name (at most 8 characters) in the image's own section table.
+// The bytes stay valid for the life of the process. False when there is no such section.
+bool TovFindImageSection(const char* name, const unsigned char** data, std::size_t* size);
