@@ -2,12 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/services/DesktopApp.h"
-#include "app/services/EmbeddedTarget.h"
-#include "app/services/ReadOnlyAttribute.h"
-#include "kernel/File.h"
-#include "tests/support/TempDisk.h"
-
 namespace rx_fwk {
 namespace {
 
@@ -29,24 +23,6 @@ TEST(JoinPathTest, Cases) {
         std::string name = row.name;
         joinPath(name, row.directory);
         EXPECT_EQ(name, row.joined);
-    }
-}
-
-TEST(SetReadOnlyTest, TogglesTheBitAndFailsOnAMissingFile) {
-    lbtest::TempDisk disk;
-    disk.writeHostFile("file.txt", "x");
-    EXPECT_TRUE(setReadOnly("C:\\FILE.TXT", true));
-    EXPECT_TRUE(GetFileAttributesA("C:\\file.txt") & FILE_ATTRIBUTE_READONLY);
-    EXPECT_TRUE(setReadOnly("c:/file.txt", false));
-    EXPECT_FALSE(GetFileAttributesA("C:\\file.txt") & FILE_ATTRIBUTE_READONLY);
-    EXPECT_FALSE(setReadOnly("C:\\missing.txt", true));
-}
-
-TEST(DesktopAppTest, BlinkCounts) {
-    const std::pair<int, int> rows[] = {{1, 4}, {2, 2}, {3, 2}, {4, 2}, {6, 2},
-                                        {7, 1}, {5, 3}, {0, 3}, {8, 1}};  // 8: no static IP
-    for (auto [code, blinks] : rows) {
-        EXPECT_EQ(EmbeddedTarget::blinkCount(code), blinks) << code;
     }
 }
 
