@@ -49,14 +49,23 @@ struct Record {
 
 constexpr int kDefaultMaxSockets = 64;
 
-std::mutex gLock;
-std::map<int, Record> gSockets;
-int gMaxSockets = kDefaultMaxSockets;
+// Function-local, so that sockets made during static construction find the table built.
+struct Table {
+    std::mutex lock;
+    std::map<int, Record> sockets;
+    int maxSockets = kDefaultMaxSockets;
+};
+
+Table& table() {
+    static Table* t = new Table();
+    return *t;
+}
 
 bool lookup(int s, Record& out) {
-    std::lock_guard<std::mutex> hold(gLock);
-    auto it = gSockets.find(s);
-    if (it == gSockets.end()) {
+    Table& t = table();
+    std::lock_guard<std::mutex> hold(t.lock);
+    auto it = t.sockets.find(s);
+    if (it == t.sockets.end()) {
         return false;
     }
     out = it->second;
@@ -198,8 +207,9 @@ int waitReadable(int s) {
 }  // namespace
 
 int open(bool stream) {
-    std::lock_guard<std::mutex> hold(gLock);
-    if (static_cast<int>(gSockets.size()) >= gMaxSockets) {
+    Table& t = table();
+    std::lock_guard<std::mutex> hold(t.lock);
+    if (static_cast<int>(t.sockets.size()) >= t.maxSockets) {
         return failWith(WSAEMFILE);
     }
     int s = ::socket(AF_INET, (stream ? SOCK_STREAM : SOCK_DGRAM) | SOCK_CLOEXEC, 0);
@@ -214,17 +224,18 @@ int open(bool stream) {
     }
     Record rec;
     rec.stream = stream;
-    gSockets[s] = rec;
+    t.sockets[s] = rec;
     return s;
 }
 
 int close(int s) {
-    std::lock_guard<std::mutex> hold(gLock);
-    auto it = gSockets.find(s);
-    if (it == gSockets.end()) {
+    Table& t = table();
+    std::lock_guard<std::mutex> hold(t.lock);
+    auto it = t.sockets.find(s);
+    if (it == t.sockets.end()) {
         return failWith(WSAENOTSOCK);
     }
-    gSockets.erase(it);
+    t.sockets.erase(it);
     // The descriptor goes in any case; EINTR still releases it on Linux.
     ::close(s);
     return 0;
@@ -258,8 +269,9 @@ int bind(int s, const void* address) {
     if (::bind(s, reinterpret_cast<sockaddr*>(&in), sizeof in) != 0) {
         return failWithErrno();
     }
-    std::lock_guard<std::mutex> hold(gLock);
-    Record& stored = gSockets[s];
+    Table& t = table();
+    std::lock_guard<std::mutex> hold(t.lock);
+    Record& stored = t.sockets[s];
     stored.onInterface = true;
     stored.ifIndex = ifIndex;
     stored.boundAddress = asked;
@@ -296,8 +308,9 @@ int accept(int s, void* address) {
     if (c < 0) {
         return failWithErrno();
     }
-    std::lock_guard<std::mutex> hold(gLock);
-    if (static_cast<int>(gSockets.size()) >= gMaxSockets) {
+    Table& t = table();
+    std::lock_guard<std::mutex> hold(t.lock);
+    if (static_cast<int>(t.sockets.size()) >= t.maxSockets) {
         ::close(c);
         return failWith(WSAEMFILE);
     }
@@ -307,7 +320,7 @@ int accept(int s, void* address) {
     if (rec.nonBlocking) {
         ::fcntl(c, F_SETFL, ::fcntl(c, F_GETFL) | O_NONBLOCK);
     }
-    gSockets[c] = accepted;
+    t.sockets[c] = accepted;
     if (address != nullptr) {
         std::memcpy(address, &peer, sizeof peer);
     }
@@ -548,8 +561,9 @@ int setNonBlocking(int s, bool on) {
     if (flags < 0 || ::fcntl(s, F_SETFL, on ? flags | O_NONBLOCK : flags & ~O_NONBLOCK) < 0) {
         return failWithErrno();
     }
-    std::lock_guard<std::mutex> hold(gLock);
-    gSockets[s].nonBlocking = on;
+    Table& t = table();
+    std::lock_guard<std::mutex> hold(t.lock);
+    t.sockets[s].nonBlocking = on;
     return 0;
 }
 
@@ -618,18 +632,21 @@ bool parseAddress(const char* text, std::uint32_t* address) {
 }
 
 void setMaxSockets(int limit) {
-    std::lock_guard<std::mutex> hold(gLock);
-    gMaxSockets = limit > 0 ? limit : kDefaultMaxSockets;
+    Table& t = table();
+    std::lock_guard<std::mutex> hold(t.lock);
+    t.maxSockets = limit > 0 ? limit : kDefaultMaxSockets;
 }
 
 int maxSockets() {
-    std::lock_guard<std::mutex> hold(gLock);
-    return gMaxSockets;
+    Table& t = table();
+    std::lock_guard<std::mutex> hold(t.lock);
+    return t.maxSockets;
 }
 
 int openSockets() {
-    std::lock_guard<std::mutex> hold(gLock);
-    return static_cast<int>(gSockets.size());
+    Table& t = table();
+    std::lock_guard<std::mutex> hold(t.lock);
+    return static_cast<int>(t.sockets.size());
 }
 
 }  // namespace bsd

@@ -19,9 +19,11 @@ namespace {
 using lbtest::Bytes;
 
 Bytes framed(std::uint32_t length, const Bytes& body) {
-    Bytes bytes = {static_cast<std::uint8_t>(length >> 24), static_cast<std::uint8_t>(length >> 16),
-                   static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)};
-    bytes.insert(bytes.end(), body.begin(), body.end());
+    Bytes bytes(4 + body.size());
+    for (int i = 0; i < 4; ++i) {
+        bytes[i] = static_cast<std::uint8_t>(length >> (24 - 8 * i));
+    }
+    std::copy(body.begin(), body.end(), bytes.begin() + 4);
     return bytes;
 }
 

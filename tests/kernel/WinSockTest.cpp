@@ -80,9 +80,9 @@ TEST_F(WinSockTest, TheSocketLimitRefusesWithEmfileAndFreesOnClose) {
     EXPECT_EQ(socket(AF_INET, SOCK_DGRAM, 0), INVALID_SOCKET);
     EXPECT_EQ(WSAGetLastError(), WSAEMFILE);
     EXPECT_EQ(closesocket(b), 0);
-    EXPECT_NE(track(socket(AF_INET, SOCK_DGRAM, 0)), INVALID_SOCKET);
     EXPECT_EQ(closesocket(b), SOCKET_ERROR);  // already gone
     EXPECT_EQ(WSAGetLastError(), WSAENOTSOCK);
+    EXPECT_NE(track(socket(AF_INET, SOCK_DGRAM, 0)), INVALID_SOCKET);
 }
 
 TEST_F(WinSockTest, AcceptAtTheLimitDropsTheConnection) {
@@ -126,16 +126,16 @@ TEST_F(WinSockTest, TruncatedDatagramFailsWithMessageTooLarge) {
 TEST_F(WinSockTest, InterfaceBoundSocketsKeepToTheirInterface) {
     LBTEST_REQUIRE_PRIVATE_NETWORK();
     ASSERT_TRUE(lbtest::inPrivateNetwork(
-        "ip link add lbws0 type dummy 2>/dev/null; ip addr add 10.9.9.1/24 dev lbws0 && "
-        "ip link set lbws0 up"));
+        "ip link add lbws0 type veth peer name lbws1 && ip addr add 10.9.9.1/24 dev lbws0 && "
+        "ip link set lbws0 up && ip link set lbws1 up"));
     SOCKET onLoopback = udpBoundTo("127.0.0.1", 40010);
-    SOCKET onDummy = udpBoundTo("10.9.9.1", 40010 + 1);
+    SOCKET onVeth = udpBoundTo("10.9.9.1", 40010 + 1);
     SOCKET sender = udpBoundTo("127.0.0.1", 40020);
 
     // getsockname tells the asked-for address, not the any-address underneath.
     sockaddr_in own{};
     int length = sizeof own;
-    ASSERT_EQ(getsockname(onDummy, reinterpret_cast<sockaddr*>(&own), &length), 0);
+    ASSERT_EQ(getsockname(onVeth, reinterpret_cast<sockaddr*>(&own), &length), 0);
     EXPECT_STREQ(inet_ntoa(own.sin_addr), "10.9.9.1");
 
     const char hello[] = "hello";
@@ -146,17 +146,17 @@ TEST_F(WinSockTest, InterfaceBoundSocketsKeepToTheirInterface) {
     ASSERT_TRUE(readable(onLoopback, 2000));
     char buffer[16];
     EXPECT_EQ(recvfrom(onLoopback, buffer, sizeof buffer, 0, nullptr, nullptr), 5);
-    // The broadcast left through loopback; select drops it for the dummy's socket.
-    EXPECT_FALSE(readable(onDummy, 200));
+    // The broadcast left through loopback; select drops it for the veth's socket.
+    EXPECT_FALSE(readable(onVeth, 200));
     std::uint32_t nonBlocking = 1;
-    ASSERT_EQ(ioctlsocket(onDummy, FIONBIO, &nonBlocking), 0);
-    EXPECT_EQ(recvfrom(onDummy, buffer, sizeof buffer, 0, nullptr, nullptr), SOCKET_ERROR);
+    ASSERT_EQ(ioctlsocket(onVeth, FIONBIO, &nonBlocking), 0);
+    EXPECT_EQ(recvfrom(onVeth, buffer, sizeof buffer, 0, nullptr, nullptr), SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
 
     // Unicast to the bound address still arrives.
     sockaddr_in direct = address("10.9.9.1", 40011);
     ASSERT_EQ(sendto(sender, hello, 5, 0, raw(direct), sizeof direct), 5);
-    EXPECT_TRUE(readable(onDummy, 2000));
+    EXPECT_TRUE(readable(onVeth, 2000));
 }
 
 TEST_F(WinSockTest, BindToAnAddressNoInterfaceHasFails) {

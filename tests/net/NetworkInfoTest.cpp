@@ -44,9 +44,9 @@ TEST_F(NetworkInfoTest, TheFirstInterfaceThatIsUpStandsForTheDevice) {
     EXPECT_EQ(info.getIPAddress(), "");
 
     ASSERT_TRUE(lbtest::inPrivateNetwork(
-        "ip link add lbni0 address 02:00:5e:10:20:30 type dummy && "
-        "ip link add lbni1 address 02:00:5e:10:20:31 type dummy && "
-        "ip addr add 10.77.0.9/16 dev lbni1 && ip link set lbni1 up"));
+        "ip link add lbni0 address 02:00:5e:10:20:30 type veth peer name lbni1 "
+        "address 02:00:5e:10:20:31 && ip addr add 10.77.0.9/16 dev lbni1 && "
+        "ip link set lbni1 up"));
     ASSERT_TRUE(info.getFirstMACAddress(mac));  // lbni0 is down
     EXPECT_EQ(std::vector<std::uint8_t>(mac, mac + 6),
               (std::vector<std::uint8_t>{0x02, 0x00, 0x5e, 0x10, 0x20, 0x31}));

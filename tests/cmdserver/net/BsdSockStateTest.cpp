@@ -25,16 +25,20 @@ namespace {
 
 using Operation = std::function<bool(BsdSockBase&)>;  // true when refused
 
-const ip_address kLoopbackAny("127.0.0.1", 0);
+// Made on first use: the kernel starts after static construction.
+const ip_address& loopbackAny() {
+    static const ip_address address("127.0.0.1", 0);
+    return address;
+}
 
 std::map<std::string, Operation> operations() {
     static char buffer[8];
     return {
         {"open", [](BsdSockBase& s) { return !s.open(AF_INET, SOCK_DGRAM, 0); }},
-        {"bind", [](BsdSockBase& s) { return !s.bind(kLoopbackAny.record(), 16); }},
-        {"connect", [](BsdSockBase& s) { return !s.connect(kLoopbackAny.record(), 16); }},
+        {"bind", [](BsdSockBase& s) { return !s.bind(loopbackAny().record(), 16); }},
+        {"connect", [](BsdSockBase& s) { return !s.connect(loopbackAny().record(), 16); }},
         {"sendTo",
-         [](BsdSockBase& s) { return s.sendTo(buffer, 1, 0, kLoopbackAny.record(), 16) < 0; }},
+         [](BsdSockBase& s) { return s.sendTo(buffer, 1, 0, loopbackAny().record(), 16) < 0; }},
         {"receiveFrom",
          [](BsdSockBase& s) { return s.receiveFrom(buffer, 1, 0, nullptr, nullptr) < 0; }},
         {"send", [](BsdSockBase& s) { return s.send(buffer, 1, 0) < 0; }},
@@ -68,7 +72,7 @@ struct Connection {
     std::unique_ptr<stream_sock<ip_address>> near;
     stream_sock<ip_address> far;
     Connection() {
-        EXPECT_TRUE(server.bind(kLoopbackAny));
+        EXPECT_TRUE(server.bind(loopbackAny()));
         EXPECT_TRUE(server.listen(1));
         int length = 0;
         sockaddr_in own;
@@ -105,7 +109,7 @@ TEST(BsdSockState, EachStateRefusesWhatItDoesNotAllowWithoutTouchingTheLastError
          [](Connection&) {
              auto s = std::make_unique<BsdSockBase>();
              s->open(AF_INET, SOCK_DGRAM, 0);
-             s->bind(kLoopbackAny.record(), 16);
+             s->bind(loopbackAny().record(), 16);
              return s;
          },
          typeid(BoundSockState),
@@ -114,7 +118,7 @@ TEST(BsdSockState, EachStateRefusesWhatItDoesNotAllowWithoutTouchingTheLastError
          [](Connection&) {
              auto s = std::make_unique<BsdSockBase>();
              s->open(AF_INET, SOCK_STREAM, 0);
-             s->bind(kLoopbackAny.record(), 16);
+             s->bind(loopbackAny().record(), 16);
              s->listen(1);
              return s;
          },
@@ -147,7 +151,7 @@ TEST(BsdSockState, StatesFollowTheSocketsLife) {
     EXPECT_EQ(stream.handle(), INVALID_SOCKET);
     ASSERT_TRUE(stream.open(AF_INET, SOCK_STREAM, 0));
     EXPECT_EQ(typeid(stream.state()), typeid(UninitSockState));
-    ASSERT_TRUE(stream.bind(kLoopbackAny.record(), 16));
+    ASSERT_TRUE(stream.bind(loopbackAny().record(), 16));
     EXPECT_EQ(typeid(stream.state()), typeid(BoundSockState));
     ASSERT_TRUE(stream.listen(1));
     EXPECT_EQ(typeid(stream.state()), typeid(ListenSockState));

@@ -65,10 +65,17 @@ TEST_F(DeadlineIoTest, AnswersWhatArrivedByTheDeadline) {
 }
 
 TEST_F(DeadlineIoTest, APeerThatClosedAnswersZero) {
+    ASSERT_TRUE(writer_.close());
+    EXPECT_EQ(reader_->receive(buffer_, 4, 4, 1, 0), 0);
+}
+
+TEST_F(DeadlineIoTest, ThePeersCloseEndsTheWaitWithWhatCameBefore) {
     write("xy", 2);
     ASSERT_TRUE(writer_.close());
-    EXPECT_EQ(reader_->receive(buffer_, 4, 4, 1, 0), 2);  // what came before the close
-    EXPECT_EQ(reader_->receive(buffer_, 4, 4, 1, 0), 0);
+    EXPECT_EQ(reader_->receive(buffer_, 4, 4, 5, 0), 2);
+    // Meeting the close closed our socket too.
+    EXPECT_EQ(reader_->handle(), INVALID_SOCKET);
+    EXPECT_EQ(reader_->receive(buffer_, 4, 4, 0, 100), -1);
 }
 
 }  // namespace
