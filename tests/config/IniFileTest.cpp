@@ -186,6 +186,18 @@ TEST_F(IniFileTest, MissingFileStartsEmptyAndIsCreatedByFirstChange) {
     EXPECT_NE(ini.lastWriteTime(), 0u);
 }
 
+TEST_F(IniFileTest, ReplacesTheFileUnderItsOwnSpelling) {
+    disk.writeHostFile("zu-rt.ini", "[S]\nk=1\n");
+    tIniFile upper("C:/ZU-RT.INI");
+    upper.set("S", "k", "2");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(disk.root())) {
+        names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"zu-rt.ini"});
+    EXPECT_EQ(disk.readHostFile("zu-rt.ini"), "[S]\r\nk=2\r\n\r\n");
+}
+
 TEST_F(IniFileTest, FailedWriteLeavesFileAndModelAlone) {
     write("[S]\nk=1\n");
     EXPECT_EQ(ini.get("S", "k"), "1");
