@@ -19,3 +19,7 @@ struct TovHostInterface {
 
 // One entry per interface, in the host's interface order.
 std::vector<TovHostInterface> TovListHostInterfaces();
+
+// The current IPv4 address and mask of one interface (network byte order); false when it
+// has none or does not exist. Cheaper than listing every interface.
+bool TovHostInterfaceAddress(const char* name, DWORD* address, DWORD* netmask);

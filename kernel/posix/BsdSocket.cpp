@@ -189,6 +189,14 @@ bool dropUnwanted(int s, const Record& rec) {
     }
 }
 
+// The protocols on these sockets write a request or reply in pieces (a length word, then
+// the packet) and wait for the answer; holding the second piece back for the first one's
+// acknowledgement would add a delayed-ACK wait to every exchange.
+void noDelay(int s) {
+    int on = 1;
+    ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
 long long nowMs() {
     timespec t;
     ::clock_gettime(CLOCK_MONOTONIC, &t);
@@ -221,6 +229,7 @@ int open(bool stream) {
         // boot (a restart re-executes the image) must not keep its ports taken.
         int on = 1;
         ::setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        noDelay(s);
     }
     Record rec;
     rec.stream = stream;
@@ -314,6 +323,7 @@ int accept(int s, void* address) {
         ::close(c);
         return failWith(WSAEMFILE);
     }
+    noDelay(c);
     Record accepted;
     accepted.stream = true;
     accepted.nonBlocking = rec.nonBlocking;  // as WinSock, the new socket inherits the mode

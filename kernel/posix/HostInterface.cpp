@@ -5,6 +5,9 @@
 #include <linux/if_packet.h>
 #include <net/if.h>
 #include <netinet/in.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -53,4 +56,21 @@ std::vector<TovHostInterface> TovListHostInterfaces() {
                          return a.index < b.index;
                      });
     return result;
+}
+
+bool TovHostInterfaceAddress(const char* name, DWORD* address, DWORD* netmask) {
+    int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (s < 0) {
+        return false;
+    }
+    ifreq request{};
+    std::strncpy(request.ifr_name, name, IFNAMSIZ - 1);
+    bool ok = ::ioctl(s, SIOCGIFADDR, &request) == 0;
+    if (ok) {
+        *address = reinterpret_cast<sockaddr_in*>(&request.ifr_addr)->sin_addr.s_addr;
+        ok = ::ioctl(s, SIOCGIFNETMASK, &request) == 0;
+        *netmask = ok ? reinterpret_cast<sockaddr_in*>(&request.ifr_netmask)->sin_addr.s_addr : 0;
+    }
+    ::close(s);
+    return ok;
 }

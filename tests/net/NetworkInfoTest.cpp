@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "cmdserver/net/sleep.h"
 #include "config/ConfigManager.h"
 #include "tests/support/PrivateNetwork.h"
 
@@ -47,7 +48,15 @@ TEST_F(NetworkInfoTest, TheFirstInterfaceThatIsUpStandsForTheDevice) {
         "ip link add lbni0 address 02:00:5e:10:20:30 type veth peer name lbni1 "
         "address 02:00:5e:10:20:31 && ip addr add 10.77.0.9/16 dev lbni1 && "
         "ip link set lbni1 up"));
-    ASSERT_TRUE(info.getFirstMACAddress(mac));  // lbni0 is down
+    // The interfaces are looked at again within a second.
+    bool found = false;
+    for (int waited = 0; !found && waited < 3000; waited += 100) {
+        found = info.getFirstMACAddress(mac);
+        if (!found) {
+            mthread::sleep(100);
+        }
+    }
+    ASSERT_TRUE(found);  // lbni0 is down
     EXPECT_EQ(std::vector<std::uint8_t>(mac, mac + 6),
               (std::vector<std::uint8_t>{0x02, 0x00, 0x5e, 0x10, 0x20, 0x31}));
     bool dhcp = false;

@@ -242,6 +242,7 @@ int main(int argc, char** argv) {
     Options options;
     CLI::App app{"Finds controllers and queries them over the configuration protocol."};
     app.require_subcommand(1);
+    app.fallthrough();  // global options also after the subcommand
     app.add_option("-i,--interface", options.interfaceName,
                    "Network interface for broadcasts (default: every interface that is up)");
     app.add_option("--tcp", options.tcpAddress,
