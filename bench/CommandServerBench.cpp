@@ -3,6 +3,7 @@
 // run; prints both and their ratio. Runs in a network namespace of its own (it needs root
 // for that), so the fixed ports are free and nothing leaves the machine.
 #include <arpa/inet.h>
+#include <net/if.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -10,11 +11,10 @@
 #include <stdlib.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <net/if.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <benchmark/benchmark.h>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -80,7 +80,9 @@ void udpRoundTrips(benchmark::State& state, std::uint16_t port) {
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-void BM_PingOverUdp(benchmark::State& state) { udpRoundTrips(state, rx_fwk::kCommandUdpPort); }
+void BM_PingOverUdp(benchmark::State& state) {
+    udpRoundTrips(state, rx_fwk::kCommandUdpPort);
+}
 
 void BM_PingOverTcp(benchmark::State& state) {
     int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -100,7 +102,8 @@ void BM_PingOverTcp(benchmark::State& state) {
         ::send(s, framed.data(), framed.size(), MSG_NOSIGNAL);
         std::size_t have = 0;
         while (have < sizeof reply) {
-            ssize_t n = waitReadable(s, 2000) ? ::recv(s, reply + have, sizeof reply - have, 0) : -1;
+            ssize_t n =
+                waitReadable(s, 2000) ? ::recv(s, reply + have, sizeof reply - have, 0) : -1;
             if (n <= 0) {
                 break;
             }
@@ -157,7 +160,9 @@ private:
 
 Echo* gEcho = nullptr;
 
-void BM_BareUdpEcho(benchmark::State& state) { udpRoundTrips(state, gEcho->port()); }
+void BM_BareUdpEcho(benchmark::State& state) {
+    udpRoundTrips(state, gEcho->port());
+}
 
 BENCHMARK(BM_BareUdpEcho)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_PingOverUdp)->UseRealTime()->MinTime(2.0);
@@ -236,8 +241,9 @@ int main(int argc, char** argv) {
     const double bare = rate("BM_BareUdpEcho");
     const double udp = rate("BM_PingOverUdp");
     const double tcp = rate("BM_PingOverTcp");
-    std::printf("\nround trips per second: bare UDP echo %.0f, Ping over UDP %.0f, Ping over TCP %.0f\n",
-                bare, udp, tcp);
+    std::printf(
+        "\nround trips per second: bare UDP echo %.0f, Ping over UDP %.0f, Ping over TCP %.0f\n",
+        bare, udp, tcp);
     if (bare > 0) {
         std::printf("through the server / bare echo: UDP %.2f, TCP %.2f\n", udp / bare, tcp / bare);
     }

@@ -6,9 +6,8 @@
 namespace rx_fwk {
 
 void registerCommandServerService() {
-    ServiceRegistry::instance().registerService(&CommandServer::instance(),
-                                                kCommandServerServiceName,
-                                                kCommandServerStartOrder);
+    ServiceRegistry::instance().registerService(
+        &CommandServer::instance(), kCommandServerServiceName, kCommandServerStartOrder);
 }
 
 }  // namespace rx_fwk

@@ -7,7 +7,9 @@ namespace {
 std::atomic<TextTraceHook> gHook{nullptr};
 }
 
-void setTextTraceHook(TextTraceHook hook) { gHook = hook; }
+void setTextTraceHook(TextTraceHook hook) {
+    gHook = hook;
+}
 
 void traceText(const char* text) {
     if (TextTraceHook hook = gHook.load()) {

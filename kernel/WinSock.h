@@ -94,7 +94,9 @@ struct WSADATA {
     char* lpVendorInfo;
 };
 
-constexpr WORD MAKEWORD(BYTE low, BYTE high) { return static_cast<WORD>(low | (high << 8)); }
+constexpr WORD MAKEWORD(BYTE low, BYTE high) {
+    return static_cast<WORD>(low | (high << 8));
+}
 
 struct TIMEVAL {
     long tv_sec;
@@ -109,7 +111,9 @@ struct WSAFDSET {
     SOCKET fd_array[WSA_FD_SETSIZE];
 };
 
-inline void WSAFD_ZERO(WSAFDSET* set) { set->fd_count = 0; }
+inline void WSAFD_ZERO(WSAFDSET* set) {
+    set->fd_count = 0;
+}
 inline bool WSAFD_ISSET(SOCKET s, const WSAFDSET* set) {
     for (std::uint32_t i = 0; i < set->fd_count; ++i) {
         if (set->fd_array[i] == s) {
@@ -128,11 +132,15 @@ inline void WSAFD_SET(SOCKET s, WSAFDSET* set) {
 constexpr std::uint16_t htons(std::uint16_t v) {
     return static_cast<std::uint16_t>((v << 8) | (v >> 8));
 }
-constexpr std::uint16_t ntohs(std::uint16_t v) { return htons(v); }
+constexpr std::uint16_t ntohs(std::uint16_t v) {
+    return htons(v);
+}
 constexpr std::uint32_t htonl(std::uint32_t v) {
     return (v << 24) | ((v << 8) & 0x00ff0000u) | ((v >> 8) & 0x0000ff00u) | (v >> 24);
 }
-constexpr std::uint32_t ntohl(std::uint32_t v) { return htonl(v); }
+constexpr std::uint32_t ntohl(std::uint32_t v) {
+    return htonl(v);
+}
 
 // Reference-counted start and stop of the library; sockets can be created only while it is
 // started. Version 1.1 and later are accepted.

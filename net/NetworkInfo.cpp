@@ -80,8 +80,8 @@ public:
     }
 
     bool isIPConfigured() override {
-        return ConfigManager::instance().getString("TCP_Stack_Config", "IP_Address",
-                                                   "0.0.0.0") != "0.0.0.0";
+        return ConfigManager::instance().getString("TCP_Stack_Config", "IP_Address", "0.0.0.0") !=
+               "0.0.0.0";
     }
 };
 

@@ -6,9 +6,7 @@ namespace {
 
 class cmd_Confirm final : public CfgCommand {
 public:
-    cmd_Confirm() {
-        CommandServer::instance().registerCommand(CmdConfirm, kProtocolVersion, this);
-    }
+    cmd_Confirm() { CommandServer::instance().registerCommand(CmdConfirm, kProtocolVersion, this); }
     ~cmd_Confirm() override { CommandServer::instance().unregisterCommand(this); }
 
     bool handle(CommandPacket& packet, std::uint32_t) override {

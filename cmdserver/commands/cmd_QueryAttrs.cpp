@@ -32,9 +32,8 @@ public:
                       offsetof(CommandPacket, text1) + sizeof(CommandPacket::text1));
         const char* area = reinterpret_cast<const char*>(&packet) + offsetof(CommandPacket, text1);
         std::string name(area, std::find(area, area + kNameArea, '\0'));
-        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) {
-            return static_cast<char>(std::tolower(c));
-        });
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         EmbeddedTarget& target = EmbeddedTarget::instance();
         if (name == "os") {
             putText(packet.data, sizeof packet.data, target.osName(), sizeof packet.data);

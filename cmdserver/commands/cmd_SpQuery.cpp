@@ -22,9 +22,7 @@ static_assert(offsetof(CommandPacket, text1) + kStateArea <= offsetof(CommandPac
 
 class cmd_SpQuery final : public CfgCommand {
 public:
-    cmd_SpQuery() {
-        CommandServer::instance().registerCommand(CmdSpQuery, kProtocolVersion, this);
-    }
+    cmd_SpQuery() { CommandServer::instance().registerCommand(CmdSpQuery, kProtocolVersion, this); }
     ~cmd_SpQuery() override { CommandServer::instance().unregisterCommand(this); }
 
     bool handle(CommandPacket& packet, std::uint32_t) override {

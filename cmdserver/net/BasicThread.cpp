@@ -9,7 +9,9 @@ namespace mthread {
 BasicThread::BasicThread(Runnable* runnable, const std::string& name)
     : name_(name), runnable_(runnable) {}
 
-int BasicThread::run() { return runnable_ != nullptr ? runnable_->run() : -1; }
+int BasicThread::run() {
+    return runnable_ != nullptr ? runnable_->run() : -1;
+}
 
 BasicThread::~BasicThread() {
     if ((flags_ & (DeleteOnExit | NoStart)) == 0) {

@@ -10,10 +10,8 @@ public:
     explicit BoundSockState(SOCKET s) : OpenSockState(s) {}
 
     bool connect(const sockaddr* address, int length, BsdSockStateRef& state) override;
-    int sendTo(const void* bytes, int length, int flags, const sockaddr* to,
-               int toLength) override;
-    int receiveFrom(void* buffer, int length, int flags, sockaddr* from,
-                    int* fromLength) override;
+    int sendTo(const void* bytes, int length, int flags, const sockaddr* to, int toLength) override;
+    int receiveFrom(void* buffer, int length, int flags, sockaddr* from, int* fromLength) override;
     bool listen(int backlog, BsdSockStateRef& state) override;
     bool waitReadable(long seconds, long microseconds) override {
         return wait(true, seconds, microseconds);

@@ -21,9 +21,7 @@ public:
     bool open(int family, int type, int protocol) {
         return state_->open(family, type, protocol, state_);
     }
-    bool bind(const sockaddr* address, int length) {
-        return state_->bind(address, length, state_);
-    }
+    bool bind(const sockaddr* address, int length) { return state_->bind(address, length, state_); }
     bool connect(const sockaddr* address, int length) {
         return state_->connect(address, length, state_);
     }

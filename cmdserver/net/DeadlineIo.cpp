@@ -62,16 +62,16 @@ int transfer(BsdSockBase& socket, Direction direction, char* bytes, int minimum,
 
 }  // namespace
 
-int receiveWithDeadline(BsdSockBase& socket, void* buffer, int minimum, int maximum,
-                        int seconds, int milliseconds) {
-    return transfer(socket, Direction::In, static_cast<char*>(buffer), minimum, maximum,
-                    seconds, milliseconds);
+int receiveWithDeadline(BsdSockBase& socket, void* buffer, int minimum, int maximum, int seconds,
+                        int milliseconds) {
+    return transfer(socket, Direction::In, static_cast<char*>(buffer), minimum, maximum, seconds,
+                    milliseconds);
 }
 
 int sendWithDeadline(BsdSockBase& socket, const void* bytes, int length, int seconds,
                      int milliseconds) {
-    return transfer(socket, Direction::Out, static_cast<char*>(const_cast<void*>(bytes)),
-                    length, length, seconds, milliseconds);
+    return transfer(socket, Direction::Out, static_cast<char*>(const_cast<void*>(bytes)), length,
+                    length, seconds, milliseconds);
 }
 
 }  // namespace rx_fwk

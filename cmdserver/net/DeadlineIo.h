@@ -12,8 +12,8 @@ constexpr int kNoDeadline = -1;
 // `minimum` when the deadline passed after some bytes); -1 with the time-out code 10 when
 // nothing came in time; the 0 or -1 of a failed receive when nothing came before it. A
 // request for no bytes fails with code 1.
-int receiveWithDeadline(BsdSockBase& socket, void* buffer, int minimum, int maximum,
-                        int seconds, int milliseconds);
+int receiveWithDeadline(BsdSockBase& socket, void* buffer, int minimum, int maximum, int seconds,
+                        int milliseconds);
 
 // Sends all `length` bytes, with the same answers.
 int sendWithDeadline(BsdSockBase& socket, const void* bytes, int length, int seconds,

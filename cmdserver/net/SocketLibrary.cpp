@@ -8,7 +8,9 @@ SocketLibrary& SocketLibrary::instance() {
     return *library;
 }
 
-SocketLibrary::SocketLibrary() { InitializeCriticalSection(&lock_); }
+SocketLibrary::SocketLibrary() {
+    InitializeCriticalSection(&lock_);
+}
 
 SOCKET SocketLibrary::counted(SOCKET made) {
     if (made != INVALID_SOCKET) {

@@ -15,8 +15,12 @@ struct OnceGuard {
 #define MTHREAD_STR2(x) #x
 #define MTHREAD_STR(x) MTHREAD_STR2(x)
 // A guard for this call site: file and line make its name unique.
-#define MTHREAD_ONCE_GUARD(var) \
-    static ::mthread::OnceGuard var { "oncemutex_" __FILE__ ":" MTHREAD_STR(__LINE__), { 0 } }
+#define MTHREAD_ONCE_GUARD(var)                            \
+    static ::mthread::OnceGuard var {                      \
+        "oncemutex_" __FILE__ ":" MTHREAD_STR(__LINE__), { \
+            0                                              \
+        }                                                  \
+    }
 
 // When the mutex cannot be made or taken, the function is not called.
 void callOnce(OnceGuard& guard, const std::function<void()>& function);

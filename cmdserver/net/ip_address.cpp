@@ -22,8 +22,7 @@ sockaddr_in makeRecord(std::uint32_t addressNetworkOrder, std::uint16_t port) {
 ip_address::ip_address() : record_(makeRecord(INADDR_ANY, 0)) {}
 
 ip_address::ip_address(std::uint16_t port, Broadcast broadcast)
-    : record_(makeRecord(broadcast == IsBroadcast ? htonl(INADDR_BROADCAST) : INADDR_ANY,
-                         port)) {}
+    : record_(makeRecord(broadcast == IsBroadcast ? htonl(INADDR_BROADCAST) : INADDR_ANY, port)) {}
 
 ip_address::ip_address(const std::string& host, std::uint16_t port) {
     // The stack answers name queries only while the library is started.
@@ -52,6 +51,8 @@ ip_address::ip_address(const std::string& host, std::uint16_t port) {
     record_ = makeRecord(address, port);
 }
 
-std::string ip_address::text() const { return inet_ntoa(record_.sin_addr); }
+std::string ip_address::text() const {
+    return inet_ntoa(record_.sin_addr);
+}
 
 }  // namespace rx_fwk

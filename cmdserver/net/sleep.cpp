@@ -4,6 +4,8 @@
 
 namespace mthread {
 
-void sleep(unsigned milliseconds) { Sleep(milliseconds); }
+void sleep(unsigned milliseconds) {
+    Sleep(milliseconds);
+}
 
 }  // namespace mthread

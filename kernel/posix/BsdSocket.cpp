@@ -43,7 +43,7 @@ struct Record {
     // Datagram socket bound to an interface address (see the file comment).
     bool onInterface = false;
     int ifIndex = 0;
-    in_addr_t boundAddress = 0;      // network order
+    in_addr_t boundAddress = 0;       // network order
     in_addr_t directedBroadcast = 0;  // network order; 0 when the interface has none
 };
 
@@ -73,10 +73,10 @@ bool lookup(int s, Record& out) {
 }
 
 // The table entry must exist, else the handle is not one of ours.
-#define BSD_RECORD_OR_FAIL(s, rec)     \
-    Record rec;                        \
-    if (!lookup((s), rec)) {           \
-        return failWith(WSAENOTSOCK);  \
+#define BSD_RECORD_OR_FAIL(s, rec)    \
+    Record rec;                       \
+    if (!lookup((s), rec)) {          \
+        return failWith(WSAENOTSOCK); \
     }
 
 sockaddr_in toHost(const void* address) {
@@ -257,8 +257,7 @@ int bind(int s, const void* address) {
         return failWith(WSAEAFNOSUPPORT);
     }
     in_addr_t asked = in.sin_addr.s_addr;
-    bool unicast = asked != INADDR_ANY && asked != INADDR_BROADCAST &&
-                   !IN_MULTICAST(ntohl(asked));
+    bool unicast = asked != INADDR_ANY && asked != INADDR_BROADCAST && !IN_MULTICAST(ntohl(asked));
     if (rec.stream || !unicast) {
         if (::bind(s, reinterpret_cast<sockaddr*>(&in), sizeof in) != 0) {
             return failWithErrno();
@@ -383,9 +382,9 @@ int sendTo(int s, const void* bytes, int length, int flags, const void* address)
     if (rec.onInterface) {
         in_pktinfo info{};
         info.ipi_spec_dst.s_addr = rec.boundAddress;
-        bool broadcast = to.sin_addr.s_addr == INADDR_BROADCAST ||
-                         (rec.directedBroadcast != 0 &&
-                          to.sin_addr.s_addr == rec.directedBroadcast);
+        bool broadcast =
+            to.sin_addr.s_addr == INADDR_BROADCAST ||
+            (rec.directedBroadcast != 0 && to.sin_addr.s_addr == rec.directedBroadcast);
         if (broadcast) {
             info.ipi_ifindex = rec.ifIndex;
         }

@@ -51,10 +51,9 @@ std::vector<TovHostInterface> TovListHostInterfaces() {
         }
     }
     ::freeifaddrs(list);
-    std::stable_sort(result.begin(), result.end(),
-                     [](const TovHostInterface& a, const TovHostInterface& b) {
-                         return a.index < b.index;
-                     });
+    std::stable_sort(
+        result.begin(), result.end(),
+        [](const TovHostInterface& a, const TovHostInterface& b) { return a.index < b.index; });
     return result;
 }
 

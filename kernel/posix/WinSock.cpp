@@ -50,7 +50,9 @@ void setAddressLength(sockaddr* address, int* length) {
     }
 }
 
-int answer(int result) { return result < 0 ? SOCKET_ERROR : result; }
+int answer(int result) {
+    return result < 0 ? SOCKET_ERROR : result;
+}
 
 }  // namespace
 
@@ -85,8 +87,12 @@ int WSACleanup() {
     return 0;
 }
 
-int WSAGetLastError() { return static_cast<int>(GetLastError()); }
-void WSASetLastError(int error) { SetLastError(static_cast<DWORD>(error)); }
+int WSAGetLastError() {
+    return static_cast<int>(GetLastError());
+}
+void WSASetLastError(int error) {
+    SetLastError(static_cast<DWORD>(error));
+}
 
 SOCKET socket(int family, int type, int protocol) {
     if (gStartups.load() <= 0) {
@@ -124,7 +130,9 @@ int connect(SOCKET s, const sockaddr* address, int length) {
     return answer(bsd::connect(hostSocket(s), address));
 }
 
-int listen(SOCKET s, int backlog) { return answer(bsd::listen(hostSocket(s), backlog)); }
+int listen(SOCKET s, int backlog) {
+    return answer(bsd::listen(hostSocket(s), backlog));
+}
 
 SOCKET accept(SOCKET s, sockaddr* address, int* length) {
     if (!checkAddressOut(address, length)) {
@@ -152,8 +160,7 @@ int recv(SOCKET s, char* buffer, int length, int flags) {
     return answer(bsd::receive(hostSocket(s), buffer, length, flags));
 }
 
-int sendto(SOCKET s, const char* bytes, int length, int flags, const sockaddr* to,
-           int toLength) {
+int sendto(SOCKET s, const char* bytes, int length, int flags, const sockaddr* to, int toLength) {
     if (length < 0 || (bytes == nullptr && length > 0)) {
         return fail(WSAEFAULT);
     }
@@ -299,8 +306,7 @@ int setsockopt(SOCKET s, int level, int name, const char* value, int length) {
         case SO_BROADCAST:
             return readInt(v) ? answer(bsd::setOption(fd, bsd::Option::Broadcast, v != 0)) : -1;
         case SO_REUSEADDR:
-            return readInt(v) ? answer(bsd::setOption(fd, bsd::Option::ReuseAddress, v != 0))
-                              : -1;
+            return readInt(v) ? answer(bsd::setOption(fd, bsd::Option::ReuseAddress, v != 0)) : -1;
         case SO_KEEPALIVE:
             return readInt(v) ? answer(bsd::setOption(fd, bsd::Option::KeepAlive, v != 0)) : -1;
         case SO_SNDBUF:
@@ -342,7 +348,9 @@ int ioctlsocket(SOCKET s, long command, std::uint32_t* argument) {
     return fail(WSAEINVAL);
 }
 
-int closesocket(SOCKET s) { return answer(bsd::close(hostSocket(s))); }
+int closesocket(SOCKET s) {
+    return answer(bsd::close(hostSocket(s)));
+}
 
 int gethostname(char* name, int length) {
     if (name == nullptr) {
@@ -385,6 +393,12 @@ char* inet_ntoa(in_addr address) {
     return text;
 }
 
-void TovSetMaxSockets(int limit) { bsd::setMaxSockets(limit); }
-int TovGetMaxSockets() { return bsd::maxSockets(); }
-int TovOpenSocketCount() { return bsd::openSockets(); }
+void TovSetMaxSockets(int limit) {
+    bsd::setMaxSockets(limit);
+}
+int TovGetMaxSockets() {
+    return bsd::maxSockets();
+}
+int TovOpenSocketCount() {
+    return bsd::openSockets();
+}

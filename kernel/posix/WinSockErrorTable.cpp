@@ -67,7 +67,9 @@ int wsaErrorFromErrno(int error) {
     return WSAEINVAL;
 }
 
-int failWithErrno() { return failWith(wsaErrorFromErrno(errno)); }
+int failWithErrno() {
+    return failWith(wsaErrorFromErrno(errno));
+}
 
 int failWith(int wsaError) {
     SetLastError(static_cast<DWORD>(wsaError));

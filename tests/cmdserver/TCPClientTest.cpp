@@ -7,8 +7,8 @@
 #include <cstring>
 #include <memory>
 
-#include "cmdserver/net/stream_server.h"
 #include "cmdserver/net/sleep.h"
+#include "cmdserver/net/stream_server.h"
 #include "tests/support/HostSockets.h"
 #include "tests/support/Packets.h"
 #include "tests/support/RecordingConsumer.h"

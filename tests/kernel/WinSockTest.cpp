@@ -20,7 +20,9 @@ sockaddr_in address(const char* text, std::uint16_t port) {
     return a;
 }
 
-const sockaddr* raw(const sockaddr_in& a) { return reinterpret_cast<const sockaddr*>(&a); }
+const sockaddr* raw(const sockaddr_in& a) {
+    return reinterpret_cast<const sockaddr*>(&a);
+}
 
 class WinSockTest : public ::testing::Test {
 protected:
@@ -114,8 +116,7 @@ TEST_F(WinSockTest, TruncatedDatagramFailsWithMessageTooLarge) {
     char buffer[512];
     sockaddr_in sender{};
     int length = sizeof sender;
-    EXPECT_EQ(recvfrom(to, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&sender),
-                       &length),
+    EXPECT_EQ(recvfrom(to, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&sender), &length),
               SOCKET_ERROR);
     EXPECT_EQ(WSAGetLastError(), WSAEMSGSIZE);
     EXPECT_EQ(ntohs(sender.sin_port), 40002);

@@ -38,7 +38,7 @@ TEST(NotifyHost, FailuresAnswerFalseAndLeaveNoSocketOpen) {
         const char* host;
         std::uint32_t flags;
     } rows[] = {
-        {"10.250.0.1", 0},                          // no install reboot: nothing to do
+        {"10.250.0.1", 0},                           // no install reboot: nothing to do
         {"10.250.0.1", RebootRecord::kInstallFlag},  // no route to the host
         {"not.an.address", RebootRecord::kInstallFlag},
     };

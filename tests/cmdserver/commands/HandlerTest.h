@@ -25,8 +25,8 @@ public:
         return true;
     }
     bool isIPConfigured() override { return ipConfigured; }
-    void getIPSettings(bool* dhcpOut, std::string* address, std::string* mask,
-                       std::string* gateway, std::string* dns) override {
+    void getIPSettings(bool* dhcpOut, std::string* address, std::string* mask, std::string* gateway,
+                       std::string* dns) override {
         *dhcpOut = dhcp;
         *address = this->address;
         *mask = this->mask;

@@ -21,10 +21,9 @@ TEST_F(QueryTest, CapsListTheExtensionIdentifiersInNetworkOrder) {
         SCOPED_TRACE(i);
         const std::uint32_t id = server.capabilityForCode(static_cast<std::uint8_t>(0xF0 + i));
         EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 92 + 4 * i, bytes.begin() + 96 + 4 * i),
-                  (std::vector<std::uint8_t>{static_cast<std::uint8_t>(id >> 24),
-                                             static_cast<std::uint8_t>(id >> 16),
-                                             static_cast<std::uint8_t>(id >> 8),
-                                             static_cast<std::uint8_t>(id)}));
+                  (std::vector<std::uint8_t>{
+                      static_cast<std::uint8_t>(id >> 24), static_cast<std::uint8_t>(id >> 16),
+                      static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id)}));
     }
     EXPECT_EQ(server.capabilityForCode(0xF2), 3u);  // SpQuery
     EXPECT_EQ(server.capabilityForCode(0xF4), 7u);  // QueryAttrs
@@ -35,12 +34,12 @@ TEST_F(QueryTest, CapsListTheExtensionIdentifiersInNetworkOrder) {
 
 TEST_F(QueryTest, AttributesAnswerOnlyWholeNamesInAnyCase) {
     struct Row {
-        std::string name;  // spans text1 and text2
+        std::string name;   // spans text1 and text2
         const char* value;  // null: NAK
     } rows[] = {
-        {"os", "Quillon"},      {"OS", "Quillon"},   {"class", "Desktop"},
-        {"CLASS", "Desktop"},   {"Class", "Desktop"}, {"classes", nullptr},
-        {"osx", nullptr},       {"", nullptr},        {"version", nullptr},
+        {"os", "Quillon"},    {"OS", "Quillon"},    {"class", "Desktop"},
+        {"CLASS", "Desktop"}, {"Class", "Desktop"}, {"classes", nullptr},
+        {"osx", nullptr},     {"", nullptr},        {"version", nullptr},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -18,11 +18,12 @@ TEST_F(PingTest, DiscoveryAnswersIdentityAndNetworkSettings) {
     EXPECT_EQ(reply->secondaryCode, 0x0C00);
     EXPECT_EQ(reply->serialNumber, 0x2F123456u);
     EXPECT_EQ(std::memcmp(reply->macAddress, kTestMac, 6), 0);
-    EXPECT_EQ(std::string(reply->text1, 32), std::string("Generic Desktop PC") + std::string(14, '\0'));
+    EXPECT_EQ(std::string(reply->text1, 32),
+              std::string("Generic Desktop PC") + std::string(14, '\0'));
     // Addresses travel in dotted order.
-    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 158, bytes.begin() + 174),
-              (std::vector<std::uint8_t>{192, 168, 0, 7, 255, 255, 255, 0, 10, 1, 2, 3, 192, 168,
-                                         0, 1}));
+    EXPECT_EQ(
+        std::vector<std::uint8_t>(bytes.begin() + 158, bytes.begin() + 174),
+        (std::vector<std::uint8_t>{192, 168, 0, 7, 255, 255, 255, 0, 10, 1, 2, 3, 192, 168, 0, 1}));
     EXPECT_EQ(reply->status, 0u);
     EXPECT_EQ(reply->extra, 0u);
     // What the reply does not mention comes back as it went.
@@ -36,11 +37,8 @@ TEST_F(PingTest, FlagsTellProtectionAddressAndDhcp) {
         bool locked, ipConfigured, dhcp;
         std::uint16_t flags;
     } rows[] = {
-        {false, false, true, 0x004C},
-        {false, false, false, 0x0054},
-        {true, false, true, 0x004D},
-        {false, true, false, 0x0056},
-        {true, true, true, 0x004F},
+        {false, false, true, 0x004C}, {false, false, false, 0x0054}, {true, false, true, 0x004D},
+        {false, true, false, 0x0056}, {true, true, true, 0x004F},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.flags);

@@ -91,7 +91,8 @@ TEST(BsdSockState, EachStateRefusesWhatItDoesNotAllowWithoutTouchingTheLastError
         std::vector<std::string> refused;
     };
     const std::vector<Row> rows = {
-        {"initial", [](Connection&) { return std::make_unique<BsdSockBase>(); },
+        {"initial",
+         [](Connection&) { return std::make_unique<BsdSockBase>(); },
          typeid(InitialState),
          {"bind", "connect", "sendTo", "receiveFrom", "send", "receive", "listen", "accept",
           "waitReadable", "waitWritable", "localAddress", "peerAddress", "setOption",
@@ -103,8 +104,8 @@ TEST(BsdSockState, EachStateRefusesWhatItDoesNotAllowWithoutTouchingTheLastError
              return s;
          },
          typeid(UninitSockState),
-         {"open", "sendTo", "receiveFrom", "send", "receive", "listen", "accept",
-          "waitReadable", "waitWritable", "localAddress", "peerAddress"}},
+         {"open", "sendTo", "receiveFrom", "send", "receive", "listen", "accept", "waitReadable",
+          "waitWritable", "localAddress", "peerAddress"}},
         {"bound",
          [](Connection&) {
              auto s = std::make_unique<BsdSockBase>();
@@ -125,9 +126,10 @@ TEST(BsdSockState, EachStateRefusesWhatItDoesNotAllowWithoutTouchingTheLastError
          typeid(ListenSockState),
          {"open", "bind", "connect", "sendTo", "receiveFrom", "send", "receive", "listen",
           "waitWritable", "peerAddress", "setOption", "setNonBlocking"}},
-        {"connected", [](Connection& c) { return std::move(c.near); }, typeid(ConnSockState),
-         {"open", "bind", "connect", "sendTo", "receiveFrom", "listen", "accept",
-          "setOption"}},
+        {"connected",
+         [](Connection& c) { return std::move(c.near); },
+         typeid(ConnSockState),
+         {"open", "bind", "connect", "sendTo", "receiveFrom", "listen", "accept", "setOption"}},
     };
     const auto ops = operations();
     for (const Row& row : rows) {

@@ -26,9 +26,7 @@ protected:
         reader_ = server_.accept();
         ASSERT_NE(reader_, nullptr);
     }
-    void write(const char* bytes, int count) {
-        ASSERT_EQ(writer_.send(bytes, count, 1, 0), count);
-    }
+    void write(const char* bytes, int count) { ASSERT_EQ(writer_.send(bytes, count, 1, 0), count); }
 
     stream_server<ip_address> server_;
     stream_sock<ip_address> writer_;
