@@ -169,6 +169,11 @@ int setsockopt(SOCKET s, int level, int name, const char* value, int length);
 int ioctlsocket(SOCKET s, long command, std::uint32_t* argument);
 int closesocket(SOCKET s);
 
+constexpr int SD_RECEIVE = 0;
+constexpr int SD_SEND = 1;
+constexpr int SD_BOTH = 2;
+int shutdown(SOCKET s, int how);
+
 int gethostname(char* name, int length);
 // Numeric addresses, "localhost" and the machine's own host name; the stack has no
 // resolver of its own configured, so other names are not found (WSAHOST_NOT_FOUND).

@@ -576,6 +576,15 @@ int setNonBlocking(int s, bool on) {
     return 0;
 }
 
+int shutdown(int s, int how) {
+    BSD_RECORD_OR_FAIL(s, rec);
+    static const int kHow[] = {SHUT_RD, SHUT_WR, SHUT_RDWR};
+    if (how < 0 || how > 2) {
+        return failWith(WSAEINVAL);
+    }
+    return ::shutdown(s, kHow[how]) == 0 ? 0 : failWithErrno();
+}
+
 int bytesReadable(int s, std::uint32_t* count) {
     BSD_RECORD_OR_FAIL(s, rec);
     int n = 0;

@@ -48,6 +48,8 @@ int setOption(int s, Option option, int value);
 int setLinger(int s, bool on, int seconds);
 int setTimeout(int s, bool receive, std::uint32_t milliseconds);
 int setNonBlocking(int s, bool on);
+// how: 0 receiving, 1 sending, 2 both (WinSock's values).
+int shutdown(int s, int how);
 int bytesReadable(int s, std::uint32_t* count);
 
 int hostName(char* name, int length);

@@ -352,6 +352,10 @@ int closesocket(SOCKET s) {
     return answer(bsd::close(hostSocket(s)));
 }
 
+int shutdown(SOCKET s, int how) {
+    return answer(bsd::shutdown(hostSocket(s), how));
+}
+
 int gethostname(char* name, int length) {
     if (name == nullptr) {
         return fail(WSAEFAULT);

@@ -1,11 +1,6 @@
 // Any byte stream on a command server TCP connection ends in a closed connection, never a
 // crash, and whatever the controller sent back is a sequence of whole framed packets.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
 #include <stdlib.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstring>
@@ -17,11 +12,20 @@
 #include "cmdserver/net/sleep.h"
 #include "cmdserver/net/stream_server.h"
 #include "kernel/Kernel.h"
+#include "kernel/WinSock.h"
 
 namespace {
 
 rx_fwk::stream_server<rx_fwk::ip_address>* gListener = nullptr;
 sockaddr_in gAddress{};
+
+bool readable(SOCKET s, long milliseconds) {
+    WSAFDSET set;
+    WSAFD_ZERO(&set);
+    WSAFD_SET(s, &set);
+    TIMEVAL t{milliseconds / 1000, (milliseconds % 1000) * 1000};
+    return select(0, &set, nullptr, nullptr, &t) == 1;
+}
 
 }  // namespace
 
@@ -31,6 +35,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     options.disk = mkdtemp(disk);
     options.pace = 0;
     TovKernelStart(options);
+    WSADATA data;
+    WSAStartup(MAKEWORD(1, 1), &data);
     gListener = new rx_fwk::stream_server<rx_fwk::ip_address>();
     gListener->bind(rx_fwk::ip_address("127.0.0.1", 0));
     gListener->listen(5);
@@ -40,8 +46,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    int peer = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (::connect(peer, reinterpret_cast<sockaddr*>(&gAddress), sizeof gAddress) != 0) {
+    SOCKET peer = socket(AF_INET, SOCK_STREAM, 0);
+    if (connect(peer, reinterpret_cast<sockaddr*>(&gAddress), sizeof gAddress) != 0) {
         __builtin_trap();
     }
     rx_fwk::TCPClient::Timing quick;
@@ -51,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto client = std::make_unique<rx_fwk::TCPClient>(gListener->accept(), quick);
     client->setConsumer(&rx_fwk::CommandServer::instance());
 
-    ::send(peer, data, size, MSG_NOSIGNAL);
-    ::shutdown(peer, SHUT_WR);
+    send(peer, reinterpret_cast<const char*>(data), static_cast<int>(size), 0);
+    shutdown(peer, SD_SEND);
     for (int waited = 0; !client->done() && waited < 5000; ++waited) {
         mthread::sleep(1);
     }
@@ -62,19 +68,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     client.reset();
 
     std::vector<std::uint8_t> answer;
-    std::uint8_t chunk[4096];
+    char chunk[4096];
     for (;;) {
-        pollfd p{peer, POLLIN, 0};
-        if (::poll(&p, 1, 1000) != 1) {
+        if (!readable(peer, 1000)) {
             __builtin_trap();  // destroying the client closes the connection
         }
-        ssize_t n = ::recv(peer, chunk, sizeof chunk, 0);
+        int n = recv(peer, chunk, sizeof chunk, 0);
         if (n <= 0) {
             break;
         }
         answer.insert(answer.end(), chunk, chunk + n);
     }
-    ::close(peer);
+    closesocket(peer);
     const std::uint8_t header[4] = {0, 0, 0, rx_fwk::kCommandPacketSize};
     const std::size_t framed = 4 + rx_fwk::kCommandPacketSize;
     if (answer.size() % framed != 0) {
