@@ -42,7 +42,8 @@ bool EmbeddedServices::notifyHost() {
             char answer[kAnswerMax];
             ip_address from;
             const int got = socket.receiveFrom(answer, sizeof answer, from);
-            if (got < 0) {
+            // A longer answer is still the host's answer: its content is never looked at.
+            if (got < 0 && socket_error().code() != SockErrMessageTooLarge) {
                 throw socket_error();
             }
             trace(3, "Got a response from host at IP: %s (%d bytes)\n", from.text().c_str(), got);

@@ -135,6 +135,21 @@ class OneController(Controllers):
         heard, _ = listener.communicate(timeout=30)
         self.assertEqual(heard.strip(), "10.71.0.2")
 
+    def test_an_unanswered_notification_is_sent_three_times(self):
+        subprocess.run(["ip", "-n", self.host, "addr", "add", "10.71.0.5/24", "dev",
+                        self.host_dev], check=True)
+        record = struct.pack("<6I24s", 3, 0, 1, 0, 0, 1, b"10.71.0.5")
+        listener = subprocess.Popen(
+            list(self.net.exec_prefix(self.host)) + ["python3", "-c", SILENT_HOST],
+            stdout=subprocess.PIPE, text=True)
+        self.addCleanup(listener.kill)
+        time.sleep(0.5)
+        image = self.boot(self.target, record=record)
+        self.wait_running(image)  # start-up goes on after the third attempt
+        times = [float(t) for t in listener.communicate(timeout=40)[0].split()]
+        self.assertEqual(len(times), 3, times)
+        self.assertTrue(all(b - a > 3.5 for a, b in zip(times, times[1:])), times)
+
 
 # Listens on 44517, answers the first datagram and prints what it said.
 ANSWERING_HOST = """
@@ -145,6 +160,21 @@ s.settimeout(25)
 data, sender = s.recvfrom(64)
 s.sendto(b"ok", sender)
 print(data.decode())
+"""
+
+# Listens on 44517 without answering; prints the arrival time of each datagram.
+SILENT_HOST = """
+import socket, time
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+s.bind(("0.0.0.0", 44517))
+s.settimeout(20)
+try:
+    while True:
+        s.recvfrom(64)
+        print(time.monotonic(), flush=True)
+        s.settimeout(8)
+except socket.timeout:
+    pass
 """
 
 
