@@ -10,7 +10,9 @@
 
 namespace {
 
-bool isSeparator(char c) { return c == '/' || c == '\\'; }
+bool isSeparator(char c) {
+    return c == '/' || c == '\\';
+}
 
 std::uint32_t signatureAt(const unsigned char* at) {
     std::uint32_t value;
@@ -56,7 +58,9 @@ const unsigned char* CfsFileEntry::dataStart() const {
     return localHeader + sizeof(ZipLocalHeader) + h.nameLength + h.extraLength;
 }
 
-const unsigned char* CfsFileEntry::dataEnd() const { return dataStart() + header().compressedSize; }
+const unsigned char* CfsFileEntry::dataEnd() const {
+    return dataStart() + header().compressedSize;
+}
 
 const char* CfsFileEntry::baseName(std::size_t* length) const {
     std::size_t start = nameLength;
@@ -112,8 +116,9 @@ std::unique_ptr<CfsFileTable> CfsFileTable::build(const unsigned char* archive, 
         if (central.signature != ZipCentralHeader::kSignature) {
             if (level >= kCfsErrorLevel) {
                 if (first) {
-                    TovDebugPrint("TovConstFSInit: ZIP bad central signature: %08x instead of %08x\n",
-                                  central.signature, ZipCentralHeader::kSignature);
+                    TovDebugPrint(
+                        "TovConstFSInit: ZIP bad central signature: %08x instead of %08x\n",
+                        central.signature, ZipCentralHeader::kSignature);
                 } else {
                     TovDebugPrint(
                         "cfs: init, ZIP bad central signature, index %u, %08x instead of %08x\n",

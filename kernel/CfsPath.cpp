@@ -10,7 +10,9 @@
 
 namespace {
 
-bool isSeparator(char c) { return c == '/' || c == '\\'; }
+bool isSeparator(char c) {
+    return c == '/' || c == '\\';
+}
 
 bool onlyDots(const std::string& text) {
     return !text.empty() && text.find_first_not_of('.') == std::string::npos;
@@ -63,8 +65,8 @@ std::string cfsCleanPath(const std::string& path, CfsPathForm form, int level) {
     return clean;
 }
 
-std::string cfsFullPath(const char* request, const std::string& currentDirectory,
-                        char driveLetter, CfsPathForm form, int level) {
+std::string cfsFullPath(const char* request, const std::string& currentDirectory, char driveLetter,
+                        CfsPathForm form, int level) {
     std::string text(request);
     std::size_t split = text.find_last_of("/\\:");
     std::string directory = split == std::string::npos ? std::string() : text.substr(0, split + 1);

@@ -9,7 +9,9 @@
 
 namespace {
 
-bool isSeparator(char c) { return c == '/' || c == '\\'; }
+bool isSeparator(char c) {
+    return c == '/' || c == '\\';
+}
 
 // Adds the positions reachable from the marked ones without consuming a character: past a
 // `*` (empty run), and at the end of the name past a `.`.

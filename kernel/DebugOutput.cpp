@@ -15,7 +15,9 @@ public:
     void write(const char*, std::size_t) override {}
 };
 
-bool isLineEnd(char c) { return c == '\r' || c == '\n' || c == '\0'; }
+bool isLineEnd(char c) {
+    return c == '\r' || c == '\n' || c == '\0';
+}
 
 }  // namespace
 

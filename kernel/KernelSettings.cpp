@@ -2,4 +2,6 @@
 // absent.
 #include "kernel/KernelSettings.h"
 
-unsigned TovRtosIniInt(const char*, const char*, unsigned defaultValue) { return defaultValue; }
+unsigned TovRtosIniInt(const char*, const char*, unsigned defaultValue) {
+    return defaultValue;
+}

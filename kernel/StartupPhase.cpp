@@ -43,8 +43,8 @@ int TovRunStartupPhase(const TovStartupStep* table, DWORD phase, const char* pha
             if (entry->name != nullptr) {
                 TovDebugPrint("invoking %s ", entry->name);
             } else {
-                TovDebugPrint("invoking %lx ",
-                              static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(entry->step)));
+                TovDebugPrint("invoking %lx ", static_cast<unsigned long>(
+                                                   reinterpret_cast<std::uintptr_t>(entry->step)));
             }
         }
         entry->step(phase, phaseName);

@@ -29,8 +29,7 @@ BOOL ReleaseMutex(HANDLE mutex);
 // Works on threads (signalled when ended), events and mutexes.
 // WAIT_OBJECT_0, WAIT_TIMEOUT or WAIT_FAILED (with the last error).
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
-DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll,
-                             DWORD milliseconds);
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds);
 
 LONG InterlockedIncrement(volatile LONG* value);
 LONG InterlockedDecrement(volatile LONG* value);

@@ -50,7 +50,7 @@ struct ZipLocalHeader {
     std::uint32_t signature;  // kSignature
     std::uint16_t versionNeeded;
     std::uint16_t flags;
-    std::uint16_t method;  // kStored is the only one read
+    std::uint16_t method;   // kStored is the only one read
     std::uint16_t modTime;  // MS-DOS format
     std::uint16_t modDate;
     std::uint32_t crc32;

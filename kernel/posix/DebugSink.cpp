@@ -42,7 +42,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<DebugSink> TovMakeScreenSink() { return std::make_unique<ScreenSink>(); }
+std::unique_ptr<DebugSink> TovMakeScreenSink() {
+    return std::make_unique<ScreenSink>();
+}
 
 std::unique_ptr<DebugSink> TovMakeFileSink(const char* hostPath) {
     int fd = ::open(hostPath, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
