@@ -1,7 +1,8 @@
-// RTOS.INI settings of the kernel. Stand-in until the profile reader lands: every key is
-// absent.
+// RTOS.INI settings of the kernel, through the kernel's profile reader.
 #include "kernel/KernelSettings.h"
 
-unsigned TovRtosIniInt(const char*, const char*, unsigned defaultValue) {
-    return defaultValue;
+#include "kernel/Profile.h"
+
+unsigned TovRtosIniInt(const char* section, const char* key, unsigned defaultValue) {
+    return GetPrivateProfileIntA(section, key, int(defaultValue), "RTOS.INI");
 }
