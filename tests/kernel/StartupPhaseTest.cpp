@@ -30,10 +30,14 @@ void other(DWORD, const char*) {
 }
 
 const TovStartupStep kTable[] = {
-    {2, other, "Other Phase Step"}, {1, first, "First Step"},      {1, unnamed, nullptr},
-    {1, second, "Second Step"},     {2, other, "After The Phase"},  // the phase's run ends at the
-                                                                    // first entry of another
-    {1, second, "Never Reached"},   {0, nullptr, nullptr},
+    {2, other, "Other Phase Step"},
+    {1, first, "First Step"},
+    {1, unnamed, nullptr},
+    {1, second, "Second Step"},
+    {2, other, "After The Phase"},  // the phase's run ends at the
+                                    // first entry of another
+    {1, second, "Never Reached"},
+    {0, nullptr, nullptr},
 };
 
 std::string address(TovStartupFunction step) {
