@@ -5,6 +5,7 @@
 
 #include "app/services/PlatformExpert.h"
 #include "cmdserver/Trace.h"
+#include "cmdserver/net/socket_error.h"
 #include "net/NetworkInfo.h"
 
 namespace rx_fwk {
@@ -77,6 +78,10 @@ bool CommandServer::start() {
         trace(9, "Setting consumer.\n");
         producer->setConsumer(this);
         masterProducer_ = std::move(producer);
+    } catch (const socket_error& error) {
+        trace(1, "Socket error bringing up CommandServer: %d\n", error.code());
+        masterProducer_.reset();
+        return false;
     } catch (const std::exception& error) {
         trace(1, "std::exception: %s", error.what());
         masterProducer_.reset();

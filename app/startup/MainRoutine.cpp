@@ -3,6 +3,7 @@
 
 #include "app/services/EmbeddedServices.h"
 #include "app/services/EmbeddedTarget.h"
+#include "cmdserver/CommandServerService.h"
 #include "kernel/Machine.h"
 
 namespace rx_fwk {
@@ -14,6 +15,7 @@ void powerOff() {
 
 int mainRoutine() {
     TovSetPowerOffHandler(&powerOff);
+    registerCommandServerService();
     EmbeddedServices& services = EmbeddedServices::instance();
     services.run();
     services.setStateFinal(true);

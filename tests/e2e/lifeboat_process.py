@@ -1,6 +1,7 @@
 """Runs the real image as a child process and reads its console."""
 import os
 import select
+import shutil
 import signal
 import subprocess
 import tempfile
@@ -8,17 +9,30 @@ import time
 
 IMAGE = os.environ.get("LIFEBOAT_IMAGE", "")
 
+# An image serves the command protocol on its network. Unless a test places it in a network
+# namespace of its own choosing, it gets a private one (loopback only) where that is
+# allowed, so that images of parallel tests never share ports or reach a real network.
+_PRIVATE_NETWORK = ("unshare", "--net", "sh", "-c", 'ip link set lo up && exec "$@"', "image")
+
+
+def _default_wrapper():
+    if os.geteuid() == 0 and shutil.which("unshare") and shutil.which("ip"):
+        return _PRIVATE_NETWORK
+    return ()
+
 
 class Image:
     """One controller: lifeboat.exe on its own disk directory."""
 
-    def __init__(self, disk=None, args=(), wrapper=()):
+    def __init__(self, disk=None, args=(), wrapper=None):
         self._tmp = None
         if disk is None:
             self._tmp = tempfile.TemporaryDirectory(prefix="lifeboat-e2e-")
             disk = self._tmp.name
         self.disk = disk
         self.output = ""
+        if wrapper is None:
+            wrapper = _default_wrapper()
         self.proc = subprocess.Popen(
             list(wrapper) + [IMAGE, "--disk", disk, "--pace", "0", *args],
             stdout=subprocess.PIPE, stderr=subprocess.STDOUT)

@@ -19,6 +19,12 @@ public:
     bool isIPConfigured() override { return true; }
 };
 
+class NoDevice : public NetworkInfo {
+public:
+    bool getFirstMACAddress(std::uint8_t*) override { return false; }
+    bool isIPConfigured() override { return false; }
+};
+
 TEST(DesktopAppTest, BlinkCounts) {
     const std::pair<int, int> rows[] = {{1, 4}, {2, 2}, {3, 2}, {4, 2}, {6, 2},
                                         {7, 1}, {5, 3}, {0, 3}, {8, 1}};  // 8: no static IP
@@ -33,8 +39,10 @@ TEST(DesktopAppTest, IdentityFromThePrimaryMac) {
     DesktopApp app;
     EXPECT_EQ(app.serialNumber(), 0x2F123456u);
     EXPECT_EQ(EmbeddedTarget::blinkCount(8), 3);  // a static address is configured
-    NetworkInfo::install(nullptr);
+    NoDevice none;
+    NetworkInfo::install(&none);
     EXPECT_EQ(app.serialNumber(), 0u);
+    NetworkInfo::install(nullptr);
     EXPECT_FALSE(app.isSwitchOn(1));
 }
 

@@ -1,0 +1,247 @@
+// Ping round trips per second through the whole command server (UDP and TCP transports,
+// dispatcher, handler) on loopback, beside a bare UDP echo of 184 bytes measured in the same
+// run; prints both and their ratio. Runs in a network namespace of its own (it needs root
+// for that), so the fixed ports are free and nothing leaves the machine.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sched.h>
+#include <stdlib.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <net/if.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cmdserver/CommandPacket.h"
+#include "cmdserver/CommandServer.h"
+#include "config/ConfigManager.h"
+#include "kernel/Kernel.h"
+
+namespace {
+
+constexpr std::size_t kPacket = rx_fwk::kCommandPacketSize;
+
+std::vector<std::uint8_t> pingRequest() {
+    std::vector<std::uint8_t> p(kPacket, 0);
+    p[0] = rx_fwk::kPacketMagic0;
+    p[1] = rx_fwk::kPacketMagic1;
+    p[2] = rx_fwk::CmdPing;
+    p[5] = rx_fwk::kProtocolVersion;
+    return p;
+}
+
+sockaddr_in loopback(std::uint16_t port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return a;
+}
+
+bool waitReadable(int s, int ms) {
+    pollfd p{s, POLLIN, 0};
+    return ::poll(&p, 1, ms) == 1;
+}
+
+int udpSocket() {
+    int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    ::bind(s, reinterpret_cast<sockaddr*>(&any), sizeof any);
+    return s;
+}
+
+void udpRoundTrips(benchmark::State& state, std::uint16_t port) {
+    int s = udpSocket();
+    const auto request = pingRequest();
+    const sockaddr_in to = loopback(port);
+    std::uint8_t reply[1024];
+    for (auto _ : state) {
+        ::sendto(s, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                 sizeof to);
+        if (!waitReadable(s, 2000) || ::recv(s, reply, sizeof reply, 0) != kPacket) {
+            state.SkipWithError("no reply");
+            break;
+        }
+    }
+    ::close(s);
+    state.counters["round_trips_per_s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_PingOverUdp(benchmark::State& state) { udpRoundTrips(state, rx_fwk::kCommandUdpPort); }
+
+void BM_PingOverTcp(benchmark::State& state) {
+    int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int on = 1;
+    ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    sockaddr_in to = loopback(rx_fwk::kCommandTcpPort);
+    if (::connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        state.SkipWithError("no TCP listener");
+        ::close(s);
+        return;
+    }
+    std::vector<std::uint8_t> framed = {0, 0, 0, static_cast<std::uint8_t>(kPacket)};
+    const auto request = pingRequest();
+    framed.insert(framed.end(), request.begin(), request.end());
+    std::uint8_t reply[4 + kPacket];
+    for (auto _ : state) {
+        ::send(s, framed.data(), framed.size(), MSG_NOSIGNAL);
+        std::size_t have = 0;
+        while (have < sizeof reply) {
+            ssize_t n = waitReadable(s, 2000) ? ::recv(s, reply + have, sizeof reply - have, 0) : -1;
+            if (n <= 0) {
+                break;
+            }
+            have += static_cast<std::size_t>(n);
+        }
+        if (have != sizeof reply) {
+            state.SkipWithError("no reply");
+            break;
+        }
+    }
+    ::close(s);
+    state.counters["round_trips_per_s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+// The floor: a thread that sends every 184-byte datagram straight back.
+class Echo {
+public:
+    Echo() : socket_(udpSocket()) {
+        sockaddr_in own{};
+        socklen_t length = sizeof own;
+        ::getsockname(socket_, reinterpret_cast<sockaddr*>(&own), &length);
+        port_ = ntohs(own.sin_port);
+        thread_ = std::thread([this] {
+            std::uint8_t buffer[512];
+            while (!stop_) {
+                if (!waitReadable(socket_, 100)) {
+                    continue;
+                }
+                sockaddr_in from{};
+                socklen_t fromLength = sizeof from;
+                ssize_t n = ::recvfrom(socket_, buffer, sizeof buffer, 0,
+                                       reinterpret_cast<sockaddr*>(&from), &fromLength);
+                if (n > 0) {
+                    ::sendto(socket_, buffer, static_cast<size_t>(n), 0,
+                             reinterpret_cast<sockaddr*>(&from), fromLength);
+                }
+            }
+        });
+    }
+    ~Echo() {
+        stop_ = true;
+        thread_.join();
+        ::close(socket_);
+    }
+    std::uint16_t port() const { return port_; }
+
+private:
+    int socket_;
+    std::uint16_t port_ = 0;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+Echo* gEcho = nullptr;
+
+void BM_BareUdpEcho(benchmark::State& state) { udpRoundTrips(state, gEcho->port()); }
+
+BENCHMARK(BM_BareUdpEcho)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_PingOverUdp)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_PingOverTcp)->UseRealTime()->MinTime(2.0);
+
+// Keeps each benchmark's rate for the summary.
+class Summary : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            auto it = run.counters.find("round_trips_per_s");
+            if (it != run.counters.end() && !run.error_occurred) {
+                rates[run.benchmark_name()] = it->second.value;
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> rates;
+};
+
+bool privateNetwork() {
+    if (::unshare(CLONE_NEWNET) != 0) {
+        return false;
+    }
+    int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    ifreq request{};
+    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
+    ::ioctl(s, SIOCGIFFLAGS, &request);
+    request.ifr_flags |= IFF_UP;
+    bool up = ::ioctl(s, SIOCSIFFLAGS, &request) == 0;
+    ::close(s);
+    return up;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // On the host's network the server would bind a real interface and answer by broadcast
+    // on it: measure only where the traffic stays inside.
+    if (!privateNetwork()) {
+        std::fprintf(stderr, "needs a network namespace of its own: run as root\n");
+        return 1;
+    }
+    std::string disk = (std::filesystem::temp_directory_path() / "lifeboat-bench-XXXXXX").string();
+    if (::mkdtemp(disk.data()) == nullptr) {
+        return 1;
+    }
+    TovKernelOptions options;
+    options.disk = disk;
+    options.pace = 0;
+    options.argv.assign(argv, argv + argc);
+    if (!TovKernelStart(options)) {
+        return 1;
+    }
+    // A configured address makes the server listen on TCP as well.
+    rx_fwk::ConfigManager::instance().setString("TCP_Stack_Config", "IP_Address", "USE_DHCP");
+    if (!rx_fwk::CommandServer::instance().start()) {
+        std::fprintf(stderr, "the command server did not start (ports taken?)\n");
+        return 1;
+    }
+    Echo echo;
+    gEcho = &echo;
+
+    benchmark::Initialize(&argc, argv);
+    Summary summary;
+    benchmark::RunSpecifiedBenchmarks(&summary);
+
+    auto rate = [&summary](const std::string& name) {
+        for (const auto& [run, value] : summary.rates) {
+            if (run.rfind(name, 0) == 0) {
+                return value;
+            }
+        }
+        return 0.0;
+    };
+    const double bare = rate("BM_BareUdpEcho");
+    const double udp = rate("BM_PingOverUdp");
+    const double tcp = rate("BM_PingOverTcp");
+    std::printf("\nround trips per second: bare UDP echo %.0f, Ping over UDP %.0f, Ping over TCP %.0f\n",
+                bare, udp, tcp);
+    if (bare > 0) {
+        std::printf("through the server / bare echo: UDP %.2f, TCP %.2f\n", udp / bare, tcp / bare);
+    }
+    rx_fwk::CommandServer::instance().stop();
+    std::filesystem::remove_all(disk);
+    return 0;
+}

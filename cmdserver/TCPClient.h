@@ -1,0 +1,55 @@
+// One accepted TCP connection of the command server with its own thread. Each packet, in
+// either direction, is preceded by its length as a 4-byte network-order word.
+#pragma once
+
+#include <atomic>
+#include <memory>
+
+#include "cmdserver/PacketProducer.h"
+#include "cmdserver/net/BasicThread.h"
+#include "cmdserver/net/ip_address.h"
+#include "cmdserver/net/stream_sock.h"
+
+namespace rx_fwk {
+
+class TCPClient final : public PacketProducer, public mthread::Runnable {
+public:
+    // How long a connection may stay silent: `idleLimit` + 2 consecutive waits of
+    // `idleWaitMs` without a length word end it (about an hour by default).
+    struct Timing {
+        int idleWaitMs = 2000;
+        int idleLimit = 1800;
+        int transferWaitMs = 10000;
+    };
+
+    // Takes over the accepted connection.
+    explicit TCPClient(std::unique_ptr<stream_sock<ip_address>> connection);
+    TCPClient(std::unique_ptr<stream_sock<ip_address>> connection, const Timing& timing);
+    // Stops and joins the thread if it still runs, then closes the connection.
+    ~TCPClient() override;
+
+    PacketConsumer* consumer() override { return consumer_; }
+    // Stores the consumer and starts the thread if it is not running.
+    void setConsumer(PacketConsumer* consumer) override;
+
+    int run() override;
+
+    // Set by the thread when it has ended; the listener's sweep then destroys the client.
+    bool done() const { return done_; }
+    // Consecutive idle waits counted when the thread ended (for checks).
+    int idleCount() const { return idleCount_; }
+
+private:
+    // One request and its reply; false ends the connection.
+    bool serveOne(int& idle);
+
+    std::atomic<PacketConsumer*> consumer_{nullptr};
+    std::unique_ptr<mthread::BasicThread> thread_;
+    std::unique_ptr<stream_sock<ip_address>> connection_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> done_{false};
+    std::atomic<int> idleCount_{0};
+    Timing timing_;
+};
+
+}  // namespace rx_fwk

@@ -1,0 +1,69 @@
+#include "cmdserver/net/BasicThread.h"
+
+#include "kernel/Handle.h"
+#include "kernel/Sync.h"
+#include "kernel/Thread.h"
+
+namespace mthread {
+
+BasicThread::BasicThread(Runnable* runnable, const std::string& name)
+    : name_(name), runnable_(runnable) {}
+
+int BasicThread::run() { return runnable_ != nullptr ? runnable_->run() : -1; }
+
+BasicThread::~BasicThread() {
+    if ((flags_ & (DeleteOnExit | NoStart)) == 0) {
+        join(0);
+    }
+    if (handle_ != nullptr) {
+        CloseHandle(handle_);
+    }
+}
+
+unsigned BasicThread::entry(void* self) {
+    auto* thread = static_cast<BasicThread*>(self);
+    int code = thread->run();
+    thread->exitCode_ = code;
+    if (thread->flags_ & DeleteOnExit) {
+        delete thread;
+    }
+    return static_cast<unsigned>(code);
+}
+
+bool BasicThread::start(unsigned stackSize) {
+    if ((flags_ & NoStart) || isRunning()) {
+        return false;
+    }
+    if (handle_ != nullptr) {
+        CloseHandle(handle_);
+        handle_ = nullptr;
+    }
+    exitCode_ = -1;
+    std::uintptr_t made =
+        _beginthreadex(nullptr, stackSize, &BasicThread::entry, this, CREATE_SUSPENDED, &threadId_);
+    if (made == 0) {
+        return false;
+    }
+    handle_ = reinterpret_cast<HANDLE>(made);
+    if (!SetThreadPriority(handle_, priority_)) {
+        return false;
+    }
+    // The kernel keeps kThreadNameMax characters.
+    TovSetThreadName(handle_, name_.substr(0, kThreadNameMax).c_str());
+    return ResumeThread(handle_) <= 1;
+}
+
+bool BasicThread::join(DWORD milliseconds) {
+    if ((flags_ & DeleteOnExit) || handle_ == nullptr) {
+        return false;
+    }
+    return WaitForSingleObject(handle_, milliseconds == 0 ? INFINITE : milliseconds) ==
+           WAIT_OBJECT_0;
+}
+
+bool BasicThread::isRunning() const {
+    DWORD code = 0;
+    return handle_ != nullptr && GetExitCodeThread(handle_, &code) && code == STILL_ACTIVE;
+}
+
+}  // namespace mthread

@@ -1,0 +1,13 @@
+// What a thread runs.
+#pragma once
+
+namespace mthread {
+
+class Runnable {
+public:
+    virtual ~Runnable() = default;
+    // The thread's exit code.
+    virtual int run() = 0;
+};
+
+}  // namespace mthread

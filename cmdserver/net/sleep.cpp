@@ -1,0 +1,9 @@
+#include "cmdserver/net/sleep.h"
+
+#include "kernel/Time.h"
+
+namespace mthread {
+
+void sleep(unsigned milliseconds) { Sleep(milliseconds); }
+
+}  // namespace mthread

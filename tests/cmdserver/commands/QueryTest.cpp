@@ -1,0 +1,105 @@
+// QueryCaps, QueryAttrs and SpQuery.
+#include <gtest/gtest.h>
+
+#include "app/services/EmbeddedServices.h"
+#include "tests/cmdserver/commands/HandlerTest.h"
+
+namespace rx_fwk {
+namespace {
+
+using QueryTest = HandlerTest;
+
+TEST_F(QueryTest, CapsListTheExtensionIdentifiersInNetworkOrder) {
+    auto bytes = request(CmdQueryCaps);
+    const auto sent = bytes;
+    auto reply = ask(bytes);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->command, QueryCapsReply);
+    EXPECT_EQ(reply->flags, 0x006F);
+    CommandServer& server = CommandServer::instance();
+    for (unsigned i = 0; i < 15; ++i) {
+        SCOPED_TRACE(i);
+        const std::uint32_t id = server.capabilityForCode(static_cast<std::uint8_t>(0xF0 + i));
+        EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 92 + 4 * i, bytes.begin() + 96 + 4 * i),
+                  (std::vector<std::uint8_t>{static_cast<std::uint8_t>(id >> 24),
+                                             static_cast<std::uint8_t>(id >> 16),
+                                             static_cast<std::uint8_t>(id >> 8),
+                                             static_cast<std::uint8_t>(id)}));
+    }
+    EXPECT_EQ(server.capabilityForCode(0xF2), 3u);  // SpQuery
+    EXPECT_EQ(server.capabilityForCode(0xF4), 7u);  // QueryAttrs
+    EXPECT_TRUE(std::equal(bytes.begin() + 152, bytes.begin() + 156, sent.begin() + 152));
+    EXPECT_TRUE(std::equal(bytes.begin() + 5, bytes.begin() + 6, sent.begin() + 5));
+    EXPECT_TRUE(std::equal(bytes.begin() + 14, bytes.begin() + 20, sent.begin() + 14));
+}
+
+TEST_F(QueryTest, AttributesAnswerOnlyWholeNamesInAnyCase) {
+    struct Row {
+        std::string name;  // spans text1 and text2
+        const char* value;  // null: NAK
+    } rows[] = {
+        {"os", "Quillon"},      {"OS", "Quillon"},   {"class", "Desktop"},
+        {"CLASS", "Desktop"},   {"Class", "Desktop"}, {"classes", nullptr},
+        {"osx", nullptr},       {"", nullptr},        {"version", nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto bytes = request(0xF4);
+        std::fill(bytes.begin() + 28, bytes.begin() + 92, 0);
+        std::copy(row.name.begin(), row.name.end(), bytes.begin() + 28);
+        const auto sent = bytes;
+        auto reply = ask(bytes);
+        ASSERT_TRUE(reply);
+        if (row.value == nullptr) {
+            auto expected = sent;
+            expected[2] = NAK;
+            std::fill(expected.begin() + 174, expected.begin() + 178, 0);
+            EXPECT_EQ(bytes, expected);
+            continue;
+        }
+        EXPECT_EQ(reply->command, ACK);
+        std::string value(row.value);
+        value.resize(64, '\0');
+        EXPECT_EQ(std::string(bytes.begin() + 92, bytes.begin() + 156), value);
+    }
+}
+
+TEST_F(QueryTest, SpQueryAnswersStateTextAndProtectionFlags) {
+    EmbeddedServices& services = EmbeddedServices::instance();
+    const std::string saved = services.systemState();
+    struct Row {
+        const char* protect;  // Protect_Reboot; null: no key
+        bool halt;
+        std::string state;
+        std::uint16_t flags;
+    } rows[] = {
+        {nullptr, false, "Running", 0},
+        {"TRUE", false, "Running", 0x0002},
+        {"true", true, "IP Stack Configuration Error", 0x0003},
+        {"1", false, "Running", 0},
+        {nullptr, false, std::string(200, 's'), 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.flags);
+        ConfigManager::instance().clear();
+        if (row.protect != nullptr) {
+            setting("SystemSettings", "Protect_Reboot", row.protect);
+        }
+        network_.haltOnError = row.halt;
+        services.setSystemState(row.state);
+        auto bytes = request(CmdSpQuery);
+        const auto sent = bytes;
+        auto reply = ask(bytes);
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->command, ACK);
+        EXPECT_EQ(reply->flags, row.flags);
+        std::string area = row.state.substr(0, 95);
+        area.resize(96, '\0');
+        EXPECT_EQ(std::string(bytes.begin() + 28, bytes.begin() + 124), area);
+        EXPECT_TRUE(std::equal(bytes.begin() + 124, bytes.begin() + 156, sent.begin() + 124));
+    }
+    services.setSystemState(saved);
+}
+
+}  // namespace
+}  // namespace rx_fwk

@@ -1,0 +1,176 @@
+"""The image in one network namespace, the host tool in another: discovery by broadcast
+across subnets, queries over UDP and TCP, several controllers on one bridge, and the host
+notification after an install reboot."""
+import json
+import os
+import struct
+import subprocess
+import tempfile
+import time
+import unittest
+import zlib
+
+from lifeboat_process import Image
+from netns import Network, require_namespaces
+
+TOOL = os.path.join(os.environ.get("LIFEBOAT_BUILD", ""), "tools", "tesselcfg")
+
+
+def setUpModule():
+    require_namespaces()
+
+
+class Controllers(unittest.TestCase):
+    """Helpers: images in namespaces and the tool in the host's namespace."""
+
+    def setUp(self):
+        self.net = Network("%04x" % (zlib.crc32(self.id().encode()) & 0xFFFF))
+        self.addCleanup(self.net.close)
+        self.host = self.net.namespace("h")
+
+    def boot(self, ns, settings=None, record=None):
+        """Starts an image in `ns` on a fresh disk with the given zu-rt.ini text and reboot
+        record bytes."""
+        disk = tempfile.TemporaryDirectory(prefix="lifeboat-e2e-")
+        self.addCleanup(disk.cleanup)
+        if settings:
+            with open(os.path.join(disk.name, "zu-rt.ini"), "w") as f:
+                f.write(settings)
+        if record:
+            os.makedirs(os.path.join(disk.name, "zu-rt", "system"))
+            with open(os.path.join(disk.name, "zu-rt", "system", "nvdata.bin"), "wb") as f:
+                f.write(record)
+        image = Image(wrapper=self.net.exec_prefix(ns), disk=disk.name)
+        self.addCleanup(image.close)
+        return image
+
+    def wait_running(self, image):
+        self.assertTrue(image.wait_for("\nSystem state: ", 30), image.output)
+
+    def tool(self, *args, timeout=2):
+        """Runs tesselcfg in the host's namespace; returns (exit status, stdout, stderr)."""
+        done = subprocess.run(
+            list(self.net.exec_prefix(self.host)) + [TOOL, "--timeout", str(timeout), *args],
+            stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=60)
+        return done.returncode, done.stdout, done.stderr
+
+    def tool_json(self, *args, **kw):
+        status, out, err = self.tool("--json", *args, **kw)
+        self.assertEqual(status, 0, err)
+        return json.loads(out)
+
+
+class OneController(Controllers):
+    def setUp(self):
+        super().setUp()
+        self.target = self.net.namespace("c")
+        # Different subnets and no route: only the broadcast reply can reach the host.
+        dev, self.host_dev = self.net.link(self.target, "10.71.0.2/24", self.host,
+                                           "192.168.71.5/24")
+        self.mac = self.net.mac(self.target, dev)
+
+    def test_udp_discovery_and_queries_across_subnets(self):
+        image = self.boot(self.target)
+        self.wait_running(image)
+
+        found = self.tool_json("discover")
+        self.assertEqual(len(found), 1, found)
+        c = found[0]
+        self.assertEqual(c["mac"], self.mac)
+        self.assertEqual(c["ip"], "10.71.0.2")
+        self.assertEqual(c["subnetMask"], "255.255.255.0")
+        self.assertEqual(c["targetType"], "Generic Desktop PC")
+        self.assertEqual(c["serial"], int(self.mac.replace(":", "")[4:], 16))
+        self.assertEqual((c["locked"], c["mode"], c["state"]), (False, "DHCP", "Running"))
+
+        self.assertEqual(self.tool_json("attr", "class", "--mac", self.mac)["value"], "Desktop")
+        self.assertEqual(self.tool_json("attr", "OS", "--mac", self.mac)["value"], "Quillon")
+        caps = self.tool_json("caps", "--mac", self.mac)
+        self.assertEqual(caps["flags"], 0x6F)
+        self.assertEqual(caps["identifiers"][2], 3)  # SpQuery at 0xF2
+        self.assertEqual(caps["identifiers"][4], 7)  # QueryAttrs at 0xF4
+        self.assertEqual(self.tool_json("state", "--mac", self.mac)["state"], "Running")
+
+        # Exit statuses: NAK 1 (status named), no answer 3, bad usage 2.
+        status, out, _ = self.tool("attr", "colour", "--mac", self.mac)
+        self.assertEqual((status, out.strip()), (1, "NAK: StatusUnsupported (0)"))
+        self.assertEqual(self.tool("ping", "--mac", "02:00:00:00:00:01", timeout=1)[0], 3)
+        self.assertEqual(self.tool("ping", "--mac", "nonsense")[0], 2)
+        self.assertEqual(self.tool("attr", "--mac", self.mac)[0], 2)
+        self.assertEqual(image.power_off(), 0, image.output)
+
+    def test_tcp_runs_only_with_a_configured_address(self):
+        # TCP needs a route: give the host an address in the controller's subnet too.
+        subprocess.run(["ip", "-n", self.host, "addr", "add", "10.71.0.5/24", "dev",
+                        self.host_dev], check=True)
+        image = self.boot(self.target, settings="[TCP_Stack_Config]\r\nIP_Address=USE_DHCP\r\n")
+        self.wait_running(image)
+        found = self.tool_json("--tcp", "10.71.0.2", "discover")
+        self.assertEqual([c["mac"] for c in found], [self.mac])
+        self.assertEqual(found[0]["state"], "Running")
+        attr = self.tool_json("--tcp", "10.71.0.2", "attr", "class", "--mac", self.mac)
+        self.assertEqual(attr["value"], "Desktop")
+        caps = self.tool_json("--tcp", "10.71.0.2", "caps", "--mac", self.mac)
+        self.assertEqual(caps["identifiers"][4], 7)
+        image.power_off()
+
+        plain = self.boot(self.target)
+        self.wait_running(plain)
+        status, _, err = self.tool("--tcp", "10.71.0.2", "discover")
+        self.assertEqual(status, 3, err)
+        self.assertEqual(len(self.tool_json("discover")), 1)  # UDP still answers
+
+    def test_host_is_told_the_address_after_an_install_reboot(self):
+        # The notification goes by unicast, so the host needs an address the image can reach.
+        subprocess.run(["ip", "-n", self.host, "addr", "add", "10.71.0.5/24", "dev",
+                        self.host_dev], check=True)
+        record = struct.pack("<6I24s", 3, 0, 1, 0, 0, 1, b"10.71.0.5")
+        listener = subprocess.Popen(
+            list(self.net.exec_prefix(self.host)) + ["python3", "-c", ANSWERING_HOST],
+            stdout=subprocess.PIPE, text=True)
+        self.addCleanup(listener.kill)
+        time.sleep(0.5)
+        image = self.boot(self.target, record=record)
+        self.wait_running(image)
+        heard, _ = listener.communicate(timeout=30)
+        self.assertEqual(heard.strip(), "10.71.0.2")
+
+
+# Listens on 44517, answers the first datagram and prints what it said.
+ANSWERING_HOST = """
+import socket
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+s.bind(("0.0.0.0", 44517))
+s.settimeout(25)
+data, sender = s.recvfrom(64)
+s.sendto(b"ok", sender)
+print(data.decode())
+"""
+
+
+class SeveralControllers(Controllers):
+    def test_one_broadcast_finds_every_controller_on_a_bridge(self):
+        switch = self.net.namespace("s")
+        _, port = self.net.link(self.host, "192.168.72.5/24", switch)
+        ports = [port]
+        targets = []
+        macs = []
+        subnets = ["10.72.0.2/24", "172.20.5.9/16", "10.72.0.3/24"]
+        for i, address in enumerate(subnets):
+            ns = self.net.namespace("c%d" % i)
+            dev, port = self.net.link(ns, address, switch)
+            ports.append(port)
+            targets.append(ns)
+            macs.append(self.net.mac(ns, dev))
+        self.net.bridge(switch, ports)
+        for image in [self.boot(ns) for ns in targets]:
+            self.wait_running(image)
+
+        found = self.tool_json("discover", timeout=3)
+        self.assertEqual(sorted(c["mac"] for c in found), sorted(macs))
+        self.assertEqual(sorted(c["ip"] for c in found),
+                         sorted(a.split("/")[0] for a in subnets))
+
+
+if __name__ == "__main__":
+    unittest.main()
