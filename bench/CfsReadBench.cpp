@@ -28,8 +28,12 @@ void openReadClose(benchmark::State& state, const char* path) {
     }
 }
 
-void BM_ArchiveDriveB(benchmark::State& state) { openReadClose(state, "B:\\ethernet.ini"); }
-void BM_HostDriveC(benchmark::State& state) { openReadClose(state, "C:\\ethernet.ini"); }
+void BM_ArchiveDriveB(benchmark::State& state) {
+    openReadClose(state, "B:\\ethernet.ini");
+}
+void BM_HostDriveC(benchmark::State& state) {
+    openReadClose(state, "C:\\ethernet.ini");
+}
 
 BENCHMARK(BM_ArchiveDriveB);
 BENCHMARK(BM_HostDriveC);

@@ -194,6 +194,10 @@ DWORD CfsDrive::fullPathName(LPCSTR path, DWORD size, LPSTR buffer, LPSTR* fileP
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
+    if (level_ >= kCfsTraceLevel) {
+        std::lock_guard<std::mutex> guard(lock_);
+        TovDebugPrint("cfs: gfpn rel cd %s\n", currentDirectory_.c_str());
+    }
     const std::string full = fullPath(path);
     if (level_ >= kCfsTraceLevel) {
         TovDebugPrint("cfs: gfpn postcln %s, rc %d, passed %d\n", full.c_str(), int(full.size()),
