@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "kernel/Console.h"
 #include "kernel/File.h"
 #include "kernel/LastError.h"
 #include "tests/support/TempDisk.h"
@@ -159,6 +160,34 @@ TEST(StdioBridgeTest, Failures) {
     SetLastError(0xdeadbeef);
     EXPECT_EQ(TovFopen("C:\\ro.txt", "a"), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+}
+
+TEST(StdioBridgeTest, StandardOutputGoesToADriveFileAndBack) {
+    lbtest::TempDisk disk;
+    std::printf("\n");
+    COORD before;
+    TovGetConsoleCursor(&before);
+    ASSERT_TRUE(TovRedirectStdout("C:\\stdout.txt", "a"));
+    std::printf("=== Starting standard output log ===\n\n");
+    std::printf("line %d\n", 2);
+    ASSERT_TRUE(TovRedirectStdout(nullptr, nullptr));
+    ASSERT_TRUE(TovRedirectStdout("c:/STDOUT.TXT", "a"));
+    std::printf("appended\n");
+    ASSERT_TRUE(TovRedirectStdout(nullptr, nullptr));
+    COORD after;
+    TovGetConsoleCursor(&after);
+    EXPECT_EQ(after.X, before.X);  // nothing of it reached the console
+    EXPECT_EQ(after.Y, before.Y);
+    EXPECT_EQ(disk.readHostFile("stdout.txt"),
+              "=== Starting standard output log ===\r\n\r\nline 2\r\nappended\r\n");
+
+    SetLastError(0xdeadbeef);
+    EXPECT_FALSE(TovRedirectStdout("C:\\no\\dir\\out.txt", "a"));
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    std::printf("console");  // still the console
+    TovGetConsoleCursor(&after);
+    EXPECT_EQ(after.X, before.X + 7);
+    std::printf("\n");
 }
 
 }  // namespace
