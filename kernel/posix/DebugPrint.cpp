@@ -11,4 +11,6 @@ void TovDebugPrint(const char* format, ...) {
     va_end(args);
 }
 
-int TovMessageLevel(const char*) { return 5; }
+int TovMessageLevel(const char*) {
+    return 5;
+}
