@@ -14,7 +14,7 @@ class TovThreadRecord : public TovWaitable {
 public:
     TovThreadRecord() : TovWaitable(TovObjectType::Thread) {}
 
-    bool signalled(DWORD) const override { return ended_; }
+    bool signalled(const TovThreadRecord&) const override { return ended_; }
 
     // The host's thread id; set by the thread itself before anyone else sees the record.
     DWORD id() const { return id_; }
