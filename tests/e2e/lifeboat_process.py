@@ -1,0 +1,68 @@
+"""Runs the real image as a child process and reads its console."""
+import os
+import select
+import signal
+import subprocess
+import tempfile
+import time
+
+IMAGE = os.environ.get("LIFEBOAT_IMAGE", "")
+
+
+class Image:
+    """One controller: lifeboat.exe on its own disk directory."""
+
+    def __init__(self, disk=None, args=(), wrapper=()):
+        self._tmp = None
+        if disk is None:
+            self._tmp = tempfile.TemporaryDirectory(prefix="lifeboat-e2e-")
+            disk = self._tmp.name
+        self.disk = disk
+        self.output = ""
+        self.proc = subprocess.Popen(
+            list(wrapper) + [IMAGE, "--disk", disk, "--pace", "0", *args],
+            stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+
+    def wait_for(self, text, timeout=20.0):
+        """Reads the console until `text` appears; returns whether it did."""
+        deadline = time.monotonic() + timeout
+        fd = self.proc.stdout.fileno()
+        while text not in self.output:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                return False
+            ready, _, _ = select.select([fd], [], [], left)
+            if ready:
+                chunk = os.read(fd, 4096)
+                if not chunk:
+                    return text in self.output
+                self.output += chunk.decode("latin-1")
+        return True
+
+    def power_off(self, timeout=10.0):
+        """SIGTERM; returns the exit status."""
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGTERM)
+        try:
+            status = self.proc.wait(timeout)
+        finally:
+            if self.proc.poll() is None:
+                self.proc.kill()
+                self.proc.wait()
+        rest = self.proc.stdout.read()
+        self.output += rest.decode("latin-1") if rest else ""
+        return status
+
+    def close(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        self.proc.stdout.close()
+        if self._tmp is not None:
+            self._tmp.cleanup()
+
+    def __enter__(self):
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
