@@ -8,6 +8,7 @@
 #include "app/services/ErrorLog.h"
 #include "app/services/ErrorLogFile.h"
 #include "app/services/FileSystem.h"
+#include "app/services/JoinPath.h"
 #include "app/services/Log.h"
 #include "app/services/RebootNotifier.h"
 #include "config/ConfigManager.h"
@@ -52,7 +53,7 @@ std::int64_t checked(const char* key, std::int64_t value, std::int64_t limit,
     return value < 0 ? 0 : value;
 }
 
-void closeOnReboot(RebootReason, void*) { closeErrorLog(); }
+void closeOnReboot(int, void*) { closeErrorLog(); }
 
 }  // namespace
 
@@ -110,8 +111,9 @@ int setUpLogging(ConfigManager& settings, const std::string& logPath) {
 }
 
 int setUpLogging() {
-    return setUpLogging(ConfigManager::instance(),
-                        FileSystem::joinPath("errlog.txt", FileSystem::systemDirectory()));
+    std::string path = "errlog.txt";
+    joinPath(path, FileSystem::systemDirectory());
+    return setUpLogging(ConfigManager::instance(), path);
 }
 
 }  // namespace rx_fwk

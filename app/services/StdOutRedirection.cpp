@@ -15,7 +15,7 @@ namespace {
 
 bool gRedirected = false;
 
-void stopOnReboot(RebootReason, void*) { stopStdOutRedirection(); }
+void stopOnReboot(int, void*) { stopStdOutRedirection(); }
 
 }  // namespace
 
