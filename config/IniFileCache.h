@@ -1,0 +1,22 @@
+// Process-wide lookup of INI models, so that every store naming one file shares one model.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "config/IniFile.h"
+
+namespace rx_fwk {
+
+class IniFileCache {
+public:
+    virtual ~IniFileCache() = default;
+    // The shared model of the file; throws FileIdError while the file does not exist.
+    virtual std::shared_ptr<IniFile> get(const std::string& path) = 0;
+
+    // Created once, even when several threads ask at the same time; lives until the
+    // process ends.
+    static IniFileCache& instance();
+};
+
+}  // namespace rx_fwk

@@ -1,0 +1,28 @@
+// INI model cache keyed by file identity; a model once opened lives until the process ends.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+#include "config/IniFileCache.h"
+#include "config/tIniFile.h"
+#include "kernel/Sync.h"
+
+namespace nZUEmbCfg {
+
+class tFileIniCache : public rx_fwk::IniFileCache {
+public:
+    tFileIniCache();
+    ~tFileIniCache() override;
+    tFileIniCache(const tFileIniCache&) = delete;
+    tFileIniCache& operator=(const tFileIniCache&) = delete;
+
+    std::shared_ptr<rx_fwk::IniFile> get(const std::string& path) override;
+
+private:
+    CRITICAL_SECTION lock_;
+    std::map<std::uint32_t, std::shared_ptr<tIniFile>> models_;
+};
+
+}  // namespace nZUEmbCfg

@@ -1,0 +1,24 @@
+// Block-buffered byte reading of a profile file.
+#include "kernel/profile/ProfileText.h"
+
+#include "kernel/File.h"
+
+namespace kprofile {
+
+int FileProfileText::next() {
+    if (position_ == filled_) {
+        if (ended_) {
+            return -1;
+        }
+        DWORD got = 0;
+        if (!ReadFile(file_, block_, sizeof(block_), &got, nullptr) || got == 0) {
+            ended_ = true;
+            return -1;
+        }
+        filled_ = got;
+        position_ = 0;
+    }
+    return static_cast<unsigned char>(block_[position_++]);
+}
+
+}  // namespace kprofile

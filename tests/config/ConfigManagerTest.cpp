@@ -1,0 +1,198 @@
+// The settings store: typed access, defaults, lists, shared models and a missing file.
+#include "config/ConfigManager.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "config/ConfigManager_file_io.h"
+#include "config/FileIdError.h"
+#include "tests/config/IniTestFiles.h"
+#include "tests/support/TempDisk.h"
+
+namespace {
+
+using rx_fwk::ConfigManager;
+
+// Models live as long as the process and are found by path, so every test uses a file
+// name of its own.
+class ConfigManagerTest : public ::testing::Test {
+protected:
+    ConfigManagerTest() {
+        static int counter = 0;
+        name = "cfg" + std::to_string(++counter) + ".ini";
+        path = "C:\\" + name;
+        config = ConfigManager::create(path);
+    }
+    void write(const std::string& bytes) { lbtest::editBehindModel(disk, name, bytes); }
+    std::string read() const { return disk.readHostFile(name); }
+    bool exists() const { return std::filesystem::exists(disk.hostPath(name)); }
+
+    lbtest::TempDisk disk;
+    std::string name;
+    std::string path;
+    std::unique_ptr<ConfigManager> config;
+};
+
+TEST_F(ConfigManagerTest, GetIntReadsLikeAStream) {
+    write(
+        "[N]\nplain=42\nneg= -7 apples\nplus=+5\ntrail=12abc\nx=x7\nempty=\nsign=- 5\n"
+        "max=2147483647\nmin=-2147483648\nover=2147483648\nhex=0x10\noct=010\n");
+    const struct {
+        const char* key;
+        int expected;
+    } rows[] = {{"plain", 42},  {"neg", -7},         {"plus", 5},
+                {"trail", 12},  {"x", 99},           {"empty", 99},
+                {"sign", 99},   {"max", 2147483647}, {"min", -2147483647 - 1},
+                {"over", 99},   {"hex", 0},          {"oct", 10},
+                {"missing", 99}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.key);
+        EXPECT_EQ(config->getInt("n", row.key, 99), row.expected);
+    }
+}
+
+TEST_F(ConfigManagerTest, TypedSettersStoreText) {
+    ASSERT_TRUE(config->setInt("S", "i", -12));
+    ASSERT_TRUE(config->setBool("S", "b", true));
+    ASSERT_TRUE(config->setBool("S", "c", false));
+    ASSERT_TRUE(config->setString("S", "s", "text"));
+    ASSERT_TRUE(config->setString("S", "s", "text"));  // equal: still true
+    EXPECT_EQ(read(), "[S]\r\nb=TRUE\r\nc=FALSE\r\ni=-12\r\ns=text\r\n\r\n");
+}
+
+TEST_F(ConfigManagerTest, GetBoolIsTrueOnlyForTrue) {
+    write("[B]\nlower=true\nmixed=TrUe\none=1\nyes=yes\nfalse=FALSE\nspaced=\" TRUE\"\n");
+    const struct {
+        const char* key;
+        bool def;
+        bool expected;
+    } rows[] = {{"lower", false, true},  {"mixed", false, true},   {"one", true, false},
+                {"yes", true, false},    {"false", true, false},   {"spaced", true, false},
+                {"missing", true, true}, {"missing", false, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.key);
+        EXPECT_EQ(config->getBool("B", row.key, row.def), row.expected);
+    }
+}
+
+TEST_F(ConfigManagerTest, DefaultSettersRemoveTheKey) {
+    ASSERT_TRUE(config->setBoolDefault("S", "b", true, false));
+    ASSERT_TRUE(config->setIntDefault("S", "i", 3, 1));
+    ASSERT_TRUE(config->setStringDefault("S", "s", "Auto", "auto"));  // case counts
+    EXPECT_EQ(read(), "[S]\r\nb=TRUE\r\ni=3\r\ns=Auto\r\n\r\n");
+
+    EXPECT_TRUE(config->setBoolDefault("S", "b", false, false));
+    EXPECT_TRUE(config->setIntDefault("S", "i", 1, 1));
+    EXPECT_TRUE(config->setStringDefault("S", "s", "auto", "auto"));
+    EXPECT_EQ(read(), "");
+    // Nothing left to remove: the result of removeKey.
+    EXPECT_FALSE(config->setIntDefault("S", "i", 1, 1));
+}
+
+TEST_F(ConfigManagerTest, StringLists) {
+    write("[L]\nmiddle=a,,b\ntrailing=a,b,\nleading=,a\nempty=\nsingle=a\n");
+    const std::vector<std::string> def = {"default"};
+    const struct {
+        const char* key;
+        std::vector<std::string> expected;
+    } rows[] = {{"middle", {"a", "", "b"}}, {"trailing", {"a", "b"}},
+                {"leading", {"", "a"}},     {"empty", {}},
+                {"single", {"a"}},          {"MISSING", def}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.key);
+        EXPECT_EQ(config->getStringList("l", row.key, ',', def), row.expected);
+    }
+
+    const std::vector<std::vector<std::string>> lists = {{"a", "b"}, {"a", ""}, {""}, {}};
+    for (const auto& list : lists) {
+        SCOPED_TRACE(list.size());
+        ASSERT_TRUE(config->setStringList("L", "round", list, ';'));
+        EXPECT_EQ(config->getStringList("L", "round", ';', def), list);
+    }
+    config->setStringList("L", "round", {"a", "b"}, ',');
+    EXPECT_EQ(config->getString("L", "round", ""), "a,b,");
+}
+
+TEST_F(ConfigManagerTest, RemovalsAndIterators) {
+    write("[A]\nk=1\nm=2\n[B]\nx=3\n");
+    EXPECT_TRUE(config->keyExists("a", "K"));
+    EXPECT_FALSE(config->keyExists("a", "z"));
+    EXPECT_FALSE(config->keyExists("none", "k"));
+    EXPECT_TRUE(config->removeKey("A", "k"));
+    EXPECT_FALSE(config->removeKey("A", "k"));
+    EXPECT_TRUE(config->removeSection("b"));
+    EXPECT_FALSE(config->removeSection("b"));
+
+    std::vector<std::string> seen;
+    for (auto it = config->keyIterator("A"); !it->atEnd(); it->next()) {
+        seen.push_back(it->key() + "=" + it->value());
+    }
+    EXPECT_EQ(seen, std::vector<std::string>{"m=2"});
+    EXPECT_TRUE(config->clear());
+    EXPECT_EQ(read(), "");
+    EXPECT_TRUE(config->sectionIterator()->atEnd());
+}
+
+TEST_F(ConfigManagerTest, TwoSpellingsShareOneModel) {
+    write("[S]\nk=1\n");
+    auto other = ConfigManager::create("c:/" + std::string(name.begin(), name.end() - 4) + ".INI");
+    EXPECT_EQ(other->getString("S", "k", ""), "1");
+    ASSERT_TRUE(config->setString("S", "k", "2"));
+    // Put the file back behind both, without moving its time: only a shared model sees "2".
+    const auto stamp = std::filesystem::last_write_time(disk.hostPath(name));
+    disk.writeHostFile(name, "[S]\nk=3\n");
+    std::filesystem::last_write_time(disk.hostPath(name), stamp);
+    EXPECT_EQ(other->getString("S", "k", ""), "2");
+}
+
+TEST_F(ConfigManagerTest, MissingFileReadsAsDefaultsUntilFirstChange) {
+    ASSERT_FALSE(exists());
+    EXPECT_EQ(config->getString("S", "k", "def"), "def");
+    EXPECT_EQ(config->getInt("S", "k", 7), 7);
+    EXPECT_FALSE(config->removeKey("S", "k"));
+    EXPECT_FALSE(config->removeSection("S"));
+    EXPECT_TRUE(config->sectionIterator()->atEnd());
+    EXPECT_TRUE(config->keyIterator("S")->atEnd());
+    EXPECT_FALSE(config->setIntDefault("S", "k", 1, 1));
+    EXPECT_FALSE(exists());  // defaults never create the file
+    auto& fileIo = static_cast<rx_fwk::ConfigManager_file_io&>(*config);
+    try {
+        fileIo.ensureLoaded();
+        ADD_FAILURE() << "bound to a missing file";
+    } catch (const rx_fwk::FileIdError& error) {
+        EXPECT_STREQ(error.what(),
+                     ("FileIdError: Unable to open file '" + path + "' to determine its unique ID.")
+                         .c_str());
+    }
+
+    ASSERT_TRUE(config->setString("S", "k", "v"));
+    EXPECT_EQ(read(), "[S]\r\nk=v\r\n\r\n");
+    EXPECT_NO_THROW(fileIo.ensureLoaded());
+}
+
+TEST_F(ConfigManagerTest, SettersFailWhereTheFileCannotBeWritten) {
+    auto nowhere = ConfigManager::create("C:\\no\\such\\dir\\x.ini");
+    EXPECT_FALSE(nowhere->setString("S", "k", "v"));
+    EXPECT_FALSE(nowhere->clear());
+    EXPECT_EQ(nowhere->getString("S", "k", "def"), "def");
+
+    write("[S]\nk=1\n");
+    std::filesystem::permissions(disk.hostPath(name), std::filesystem::perms::owner_read);
+    EXPECT_FALSE(config->setString("S", "k", "2"));
+    EXPECT_FALSE(config->removeKey("S", "k"));
+    EXPECT_EQ(config->getString("S", "k", ""), "1");
+}
+
+TEST_F(ConfigManagerTest, InstanceIsTheSystemSettingsFile) {
+    ConfigManager& system = ConfigManager::instance();
+    EXPECT_EQ(&system, &ConfigManager::instance());
+    EXPECT_EQ(static_cast<rx_fwk::ConfigManager_file_io&>(system).path(), "C:/ZU-RT.INI");
+    ASSERT_TRUE(system.clear());
+    ASSERT_TRUE(system.setString("KORA", "k", "v"));
+    EXPECT_EQ(ConfigManager::create("C:\\zu-rt.ini")->getString("kora", "K", ""), "v");
+}
+
+}  // namespace

@@ -1,0 +1,218 @@
+// The INI model over a real file: reading and writing rules, refresh and failures.
+#include "config/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "config/FileTimeError.h"
+#include "config/tIniFile.h"
+#include "tests/config/IniTestFiles.h"
+#include "tests/support/TempDisk.h"
+
+namespace {
+
+using nZUEmbCfg::tIniFile;
+using rx_fwk::IniFile;
+
+class IniFileTest : public ::testing::Test {
+protected:
+    std::string read() const { return disk.readHostFile("s.ini"); }
+    void write(const std::string& bytes) const { disk.writeHostFile("s.ini", bytes); }
+    std::vector<std::string> sections() {
+        std::vector<std::string> names;
+        for (auto it = ini.sectionIterator(); !it->atEnd(); it->next()) {
+            names.push_back(it->name());
+        }
+        return names;
+    }
+    std::vector<std::string> keys(const std::string& section) {
+        std::vector<std::string> lines;
+        for (auto it = ini.keyIterator(section); !it->atEnd(); it->next()) {
+            lines.push_back(it->key() + "=" + it->value());
+        }
+        return lines;
+    }
+
+    lbtest::TempDisk disk;
+    tIniFile ini{"C:\\s.ini"};
+};
+
+TEST_F(IniFileTest, ReadingRules) {
+    write(
+        "orphan=1\n"
+        "[Net]\n"
+        "  mode = dhcp  \r\n"
+        "MODE=static\n"
+        "#x=1\n"
+        ";x=1\n"
+        "no equals sign\n"
+        " = empty key\n"
+        "[broken=2\n"
+        "q1='single'\n"
+        "q2=\" lead\"\n"
+        "q3=a\"b\"c\n"
+        "q4='\n"
+        "q5=\"'x'\"\n"
+        "[]\n"
+        "hidden=1\n"
+        "[ Net]\n"
+        "spaced=1\n"
+        "[net]\n"
+        "again=2\n"
+        "[Empty]\n"
+        "[Last]\n"
+        "k=no line feed");
+    EXPECT_EQ(sections(), (std::vector<std::string>{" Net", "Last", "Net"}));
+    EXPECT_EQ(keys("NET"),
+              (std::vector<std::string>{";x=1", "[broken=2", "again=2", "mode=static", "q1=single",
+                                        "q2= lead", "q3=a\"b\"c", "q4=", "q5='x'"}));
+    EXPECT_EQ(ini.get("Last", "K"), "no line feed");
+    EXPECT_THROW(ini.get("Empty", "x"), IniFile::EntryNotFoundError);
+    EXPECT_THROW(ini.get("Net", "hidden"), IniFile::EntryNotFoundError);
+}
+
+TEST_F(IniFileTest, CrLfAndLfFilesReadTheSame) {
+    for (const std::string eol : {"\r\n", "\n"}) {
+        SCOPED_TRACE(eol.size());
+        tIniFile fresh("C:\\eol.ini");
+        disk.writeHostFile("eol.ini",
+                           "[A]" + eol + "k=v" + eol + eol + "[B]" + eol + "x= y " + eol);
+        EXPECT_EQ(fresh.get("A", "k"), "v");
+        EXPECT_EQ(fresh.get("B", "x"), "y");
+    }
+}
+
+TEST_F(IniFileTest, WritesExactBytesInCaseInsensitiveOrder) {
+    write("# comment\n[Net]\nMode=dhcp\n\n[Alpha]\nx=\n");
+    ini.set("net", "Name", " a b");
+    EXPECT_EQ(read(), "[Alpha]\r\nx=\r\n\r\n[Net]\r\nMode=dhcp\r\nName=\" a b\"\r\n\r\n");
+
+    ini.set("beta", "b", "2");
+    ini.set("BETA", "A", "1");
+    EXPECT_EQ(read(),
+              "[Alpha]\r\nx=\r\n\r\n[beta]\r\nA=1\r\nb=2\r\n\r\n"
+              "[Net]\r\nMode=dhcp\r\nName=\" a b\"\r\n\r\n");
+}
+
+TEST_F(IniFileTest, QuotesSurviveRoundTrips) {
+    write("[S]\nsingle='kept'\nempty=''\n");
+    ini.set("S", "other", "x");  // rewrites the file from the model
+    EXPECT_EQ(read(), "[S]\r\nempty=\r\nother=x\r\nsingle='kept'\r\n\r\n");
+
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"plain", "plain"},         {" lead", "\" lead\""},
+        {"trail\t", "\"trail\t\""}, {"\"quoted\"", "\"\"quoted\"\""},
+        {"'apos'", "\"'apos'\""},   {"in\"side", "in\"side"},
+        {"\"", "\"\"\""},           {"", ""},
+    };
+    for (const auto& [value, written] : cases) {
+        SCOPED_TRACE(value);
+        tIniFile fresh("C:\\q.ini");
+        fresh.clear();
+        fresh.set("Q", "k", value);
+        EXPECT_EQ(disk.readHostFile("q.ini"), "[Q]\r\nk=" + written + "\r\n\r\n");
+        tIniFile reader("C:\\q.ini");
+        EXPECT_EQ(reader.get("Q", "k"), value);
+    }
+}
+
+TEST_F(IniFileTest, UnchangedValueIsNotRewritten) {
+    ini.set("S", "k", "v");
+    const std::filesystem::path path(disk.hostPath("s.ini"));
+    const auto stamp = std::filesystem::last_write_time(path) - std::chrono::hours(1);
+    std::filesystem::last_write_time(path, stamp);
+    ini.set("s", "K", "v");  // picks up the new time, then finds the value equal
+    EXPECT_EQ(std::filesystem::last_write_time(path), stamp);
+    ini.set("S", "k", " v");  // same text but for a blank: written
+    EXPECT_NE(std::filesystem::last_write_time(path), stamp);
+}
+
+TEST_F(IniFileTest, RemovingEntries) {
+    write("[A]\nk=1\n[B]\nk=2\nm=3\n");
+    ini.removeKey("a", "K");
+    EXPECT_EQ(sections(), (std::vector<std::string>{"A", "B"}));  // until reloaded
+    EXPECT_EQ(read(), "[B]\r\nk=2\r\nm=3\r\n\r\n");
+    ini.removeSection("b");
+    EXPECT_EQ(read(), "");
+    EXPECT_THROW(ini.removeKey("B", "k"), IniFile::EntryNotFoundError);
+    EXPECT_THROW(ini.removeKey("A", "nope"), IniFile::EntryNotFoundError);
+    EXPECT_THROW(ini.removeSection("B"), IniFile::EntryNotFoundError);
+
+    ini.set("C", "k", "v");
+    ini.clear();
+    EXPECT_EQ(read(), "");
+    EXPECT_TRUE(sections().empty());
+}
+
+TEST_F(IniFileTest, IteratorsAreSnapshots) {
+    write("[A]\nk=1\n");
+    auto sectionIt = ini.sectionIterator();
+    auto keyIt = ini.keyIterator("A");
+    ini.set("B", "x", "y");
+    ini.set("A", "k", "2");
+    EXPECT_EQ(sectionIt->name(), "A");
+    EXPECT_TRUE(sectionIt->next());  // reaching the end still counts as a move
+    EXPECT_TRUE(sectionIt->atEnd());
+    EXPECT_FALSE(sectionIt->next());
+    EXPECT_EQ(sectionIt->name(), "");
+    EXPECT_EQ(keyIt->value(), "1");
+    EXPECT_TRUE(ini.keyIterator("none")->atEnd());
+}
+
+TEST_F(IniFileTest, RefreshesAfterOutsideEditAndKeepsModelAfterDeletion) {
+    write("[S]\nk=1\n");
+    EXPECT_EQ(ini.get("S", "k"), "1");
+    ini.set("S", "own", "x");  // our own write does not count as a change
+    lbtest::editBehindModel(disk, "s.ini", "[S]\nk=2\n");
+    EXPECT_EQ(ini.get("S", "k"), "2");
+    EXPECT_THROW(ini.get("S", "own"), IniFile::EntryNotFoundError);
+
+    std::filesystem::remove(disk.hostPath("s.ini"));
+    EXPECT_EQ(ini.get("S", "k"), "2");
+    ini.set("S", "new", "3");
+    EXPECT_EQ(read(), "[S]\r\nk=2\r\nnew=3\r\n\r\n");
+}
+
+TEST_F(IniFileTest, MissingFileStartsEmptyAndIsCreatedByFirstChange) {
+    EXPECT_THROW(ini.get("S", "k"), IniFile::EntryNotFoundError);
+    EXPECT_TRUE(sections().empty());
+    EXPECT_EQ(ini.lastWriteTime(), 0u);
+    ini.set("S", "k", "v");
+    EXPECT_EQ(read(), "[S]\r\nk=v\r\n\r\n");
+    EXPECT_NE(ini.lastWriteTime(), 0u);
+}
+
+TEST_F(IniFileTest, FailedWriteLeavesFileAndModelAlone) {
+    write("[S]\nk=1\n");
+    EXPECT_EQ(ini.get("S", "k"), "1");
+    std::filesystem::permissions(disk.hostPath("s.ini"), std::filesystem::perms::owner_read |
+                                                             std::filesystem::perms::group_read);
+    EXPECT_THROW(ini.set("S", "k", "2"), IniFile::FileIOError);
+    EXPECT_THROW(ini.clear(), IniFile::FileIOError);
+    EXPECT_EQ(ini.get("S", "k"), "1");
+    EXPECT_EQ(read(), "[S]\nk=1\n");
+    EXPECT_FALSE(std::filesystem::exists(disk.hostPath("s.ini.tmp")));
+
+    // With no file and no way to create one, the missing time is reported as such.
+    tIniFile nowhere("C:\\no\\such\\dir\\x.ini");
+    EXPECT_THROW(nowhere.set("S", "k", "v"), rx_fwk::FileTimeError);
+}
+
+TEST_F(IniFileTest, UnreadableFileKeepsLastModelForReadsAndRefusesChanges) {
+    write("[S]\nk=1\n");
+    EXPECT_EQ(ini.get("S", "k"), "1");
+    lbtest::editBehindModel(disk, "s.ini", "[S]\nk=2\n");
+    std::filesystem::permissions(disk.hostPath("s.ini"), std::filesystem::perms::none);
+    if (FILE* probe = std::fopen(disk.hostPath("s.ini").c_str(), "rb")) {
+        std::fclose(probe);
+        GTEST_SKIP() << "permissions do not stop reads here (root)";
+    }
+    EXPECT_EQ(ini.get("S", "k"), "1");
+    EXPECT_THROW(ini.set("S", "k", "3"), IniFile::FileIOError);
+}
+
+}  // namespace

@@ -1,0 +1,29 @@
+// File identity: one value for every spelling of a path, worked out by hand.
+#include "config/fileUniqueId.h"
+
+#include <gtest/gtest.h>
+
+#include "config/FileIdError.h"
+#include "tests/support/TempDisk.h"
+
+namespace {
+
+TEST(fileUniqueIdTest, HashOfTheUpperCasedFullPath) {
+    lbtest::TempDisk disk;
+    EXPECT_THROW(rx_fwk::fileUniqueId("C:\\zu-rt.ini"), rx_fwk::FileIdError);
+    disk.writeHostFile("zu-rt.ini", "");
+    // "C:\ZU-RT.INI" folded into 0x5A5A5A5A byte by byte.
+    for (const char* spelling : {"C:\\ZU-RT.INI", "c:/zu-rt.ini", "C:/ZU-RT.INI", "zu-rt.ini"}) {
+        SCOPED_TRACE(spelling);
+        EXPECT_EQ(rx_fwk::fileUniqueId(spelling), 0x1D1A0462u);
+    }
+}
+
+TEST(fileUniqueIdTest, ErrorMessagesAreCutTo255Characters) {
+    const std::string longPath(400, 'x');
+    const rx_fwk::FileIdError error(longPath);
+    EXPECT_EQ(std::string(error.what()).size(), 255u);
+    EXPECT_EQ(std::string(error.what()).substr(0, 36), "FileIdError: Unable to open file 'xx");
+}
+
+}  // namespace
