@@ -41,6 +41,14 @@ void installErrorLog(ErrorLog* created) {
     ErrorLog::destroy(previous);
 }
 
+bool readErrorLog(std::size_t index, ErrorLogMessage& out) {
+    Gate& g = gate();
+    EnterCriticalSection(&g.lock);
+    const bool found = g.current != nullptr && g.current->message(index, out);
+    LeaveCriticalSection(&g.lock);
+    return found;
+}
+
 void closeErrorLog() { installErrorLog(nullptr); }
 
 }  // namespace rx_fwk
