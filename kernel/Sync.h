@@ -26,6 +26,9 @@ HANDLE CreateMutexA(LPVOID security, BOOL initialOwner, LPCSTR name);
 HANDLE OpenMutexA(DWORD access, BOOL inherit, LPCSTR name);
 BOOL ReleaseMutex(HANDLE mutex);
 
+// Most handles one wait accepts.
+constexpr DWORD MAXIMUM_WAIT_OBJECTS = 64;
+
 // Works on threads (signalled when ended), events and mutexes.
 // WAIT_OBJECT_0, WAIT_TIMEOUT or WAIT_FAILED (with the last error).
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);

@@ -1,6 +1,7 @@
 #include "app/services/EmbeddedServices.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/services/EmbeddedTarget.h"
@@ -108,6 +109,7 @@ void EmbeddedServices::restartMachine() {
         TovRestartMachine();
     }
     EmbeddedTarget::instance().resetMachine();
+    std::abort();  // not reached; g++ does not carry [[noreturn]] through a virtual call
 }
 
 }  // namespace rx_fwk
