@@ -5,6 +5,8 @@
 
 #include "app/services/EmbeddedServices.h"
 #include "app/services/EmbeddedTarget.h"
+#include "kernel/Thread.h"
+#include "kernel/Time.h"
 
 namespace rx_fwk {
 
@@ -18,6 +20,11 @@ void reportSystemState(std::uint32_t code, std::string state, bool notify) {
     std::fflush(stdout);
     services.setSystemState(state);
     EmbeddedTarget::instance().blinkStatusForever(static_cast<int>(code));
+    // Only reached on a platform whose blinking returns.
+    for (;;) {
+        SuspendThread(GetCurrentThread());
+        Sleep(INFINITE);
+    }
 }
 
 }  // namespace rx_fwk

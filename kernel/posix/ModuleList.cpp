@@ -10,8 +10,9 @@
 namespace {
 
 void copyText(char* target, std::size_t size, const char* text) {
-    std::strncpy(target, text, size - 1);
-    target[size - 1] = '\0';
+    const std::size_t length = ::strnlen(text, size - 1);
+    std::memcpy(target, text, length);
+    target[length] = '\0';
 }
 
 int addModule(dl_phdr_info* info, std::size_t, void* context) {

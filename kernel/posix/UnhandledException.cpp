@@ -18,6 +18,7 @@
 #include "kernel/Exception.h"
 #include "kernel/posix/SignalException.h"
 #include "kernel/posix/ThreadNames.h"
+#include "kernel/posix/ThreadRecord.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ struct Fault {
     CONTEXT context;
     pthread_t thread;
     pid_t threadId;
+    const TovThreadRecord* kernelThread;  // null for a thread the kernel never met
     LONG verdict;
 };
 
@@ -116,6 +118,7 @@ void onExceptionSignal(int signal, siginfo_t* info, void* rawContext) {
     tovFillContext(gFault.context, context);
     gFault.thread = ::pthread_self();
     gFault.threadId = self;
+    gFault.kernelThread = TovCurrentThreadRecordIfAny();
     gFault.verdict = EXCEPTION_CONTINUE_SEARCH;
 
     const bool decided = writeByte(gWake[1], 'F') && readByte(gVerdict[0], byte);
@@ -255,8 +258,10 @@ BOOL TovGetThreadInfo(TovThreadInfo* info) {
     std::memset(info, 0, sizeof *info);
     const pthread_t thread = tActingFor != nullptr ? tActingFor->thread : ::pthread_self();
     const pid_t id = tActingFor != nullptr ? tActingFor->threadId : currentThreadId();
+    const TovThreadRecord* record =
+        tActingFor != nullptr ? tActingFor->kernelThread : TovCurrentThreadRecordIfAny();
     info->threadId = static_cast<DWORD>(id);
-    tovThreadNameOf(id, info->name, sizeof info->name);
+    tovThreadNameOf(record, id, info->name, sizeof info->name);
     if (!fillStack(thread, *info)) {
         std::memset(info, 0, sizeof *info);
         return FALSE;

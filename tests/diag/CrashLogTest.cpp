@@ -41,7 +41,7 @@ protected:
     std::uintptr_t at(int word) const { return reinterpret_cast<std::uintptr_t>(&stack_[word]); }
 
     void useStack() {
-        std::strcpy(report_.thread.name, "Command Server UDP Socket Thread");
+        std::strcpy(report_.thread.name, "Disk Cache Flush Thread");
         report_.thread.stackBase = at(0);
         report_.thread.stackSize = sizeof stack_;
     }
@@ -137,7 +137,7 @@ TEST_F(CrashLog, FrameWalkFollowsTheChainInsideTheStack) {
                   "\n" + "Level  3:  Code pointer: 0x00000000000000A2  Stack Base: " +
                   hex16(at(20)) + "\n" +
                   "Level  4:  Code pointer: 0x00000000000000A3  Stack Base: 0x0000000000000000\n");
-    EXPECT_THAT(write(), ::testing::HasSubstr("Thread name: Command Server UDP Socket Thread\n"
+    EXPECT_THAT(write(), ::testing::HasSubstr("Thread name: Disk Cache Flush Thread\n"
                                               "Thread stack base: " +
                                               hex16(at(0)) + "  stack size: 512\n"));
 }

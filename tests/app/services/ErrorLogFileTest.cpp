@@ -59,9 +59,10 @@ TEST_F(ErrorLogFile, ANewStartResumesAtTheEndMarker) {
     EXPECT_EQ(disk_.readHostFile("errlog.txt"), line(0) + line(1) + line(2) + line(3) + kMarker);
 
     // After a wrap the marker sits in the middle, with older records behind it.
-    writeRecords("C:\\errlog.txt", 4, 254);
+    writeRecords("C:\\errlog.txt", 4, 253);
     writeRecords("C:\\errlog.txt", 1000, 1);
     const std::string bytes = disk_.readHostFile("errlog.txt");
+    EXPECT_EQ(bytes.substr(0, 256), line(256));
     EXPECT_EQ(bytes.substr(256, 256), line(1000));
     EXPECT_EQ(bytes.substr(512, 256), kMarker);
     EXPECT_EQ(bytes.substr(768, 256), line(3));
