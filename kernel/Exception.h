@@ -67,6 +67,9 @@ using LPTOP_LEVEL_EXCEPTION_FILTER = LONG (*)(EXCEPTION_POINTERS* exception);
 // time; other faulting threads wait. The filter's result:
 // - EXCEPTION_EXECUTE_HANDLER: the faulting thread ends (it never runs again);
 // - EXCEPTION_CONTINUE_SEARCH: the default handling of the signal ends the process.
+// A signal sent by kill is reported with the context of the thread it interrupted, which
+// did nothing wrong and goes on running; one that arrives while an exception is being
+// dispatched is dropped.
 LPTOP_LEVEL_EXCEPTION_FILTER SetUnhandledExceptionFilter(LPTOP_LEVEL_EXCEPTION_FILTER filter);
 
 // The kernel's information block of a thread (the parts a crash report uses).

@@ -3,6 +3,7 @@
 // state and talks to the dispatch thread through pipes; the filter runs on that thread.
 #include <errno.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/mman.h>
@@ -28,6 +29,8 @@ constexpr std::size_t kAlternateStackSize = 64 * 1024;
 
 // The exception being dispatched; the token pipe admits one faulting thread at a time.
 struct Fault {
+    int signal;
+    bool sent;  // by kill: the receiving thread goes on, the dispatcher settles the verdict
     EXCEPTION_RECORD record;
     CONTEXT context;
     pthread_t thread;
@@ -37,7 +40,8 @@ struct Fault {
 };
 
 Fault gFault;
-int gToken[2] = {-1, -1};    // holds one byte while no exception is being dispatched
+int gToken[2] = {-1, -1};    // holds one byte while no exception is being dispatched;
+                             // its read end does not block
 int gWake[2] = {-1, -1};     // faulting thread -> dispatcher: 'F' fault, 'Q' quit
 int gVerdict[2] = {-1, -1};  // dispatcher -> faulting thread: the filter has decided
 
@@ -61,6 +65,26 @@ bool readByte(int fd, char& byte) {
             return true;
         }
         if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        return false;
+    }
+}
+
+// Waits for the token; a sent signal only takes it when it is free.
+bool takeToken(bool wait) {
+    char byte;
+    for (;;) {
+        const ssize_t n = ::read(gToken[0], &byte, 1);
+        if (n == 1) {
+            return true;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno == EAGAIN && wait) {
+            pollfd ready{gToken[0], POLLIN, 0};
+            ::poll(&ready, 1, -1);
             continue;
         }
         return false;
@@ -102,24 +126,47 @@ void fallBackToDefault(int signal, const siginfo_t* info) {
     }
 }
 
+// A signal sent with kill did not come from anything the receiving thread did, and that
+// thread may be anywhere, inside the allocator too: it is not held. It hands its context
+// over and goes on until the reboot; an exception already in hand makes the signal moot.
+bool sentByKill(const siginfo_t* info) {
+    return info != nullptr && (info->si_code == SI_USER || info->si_code == SI_QUEUE);
+}
+
 void onExceptionSignal(int signal, siginfo_t* info, void* rawContext) {
     const int savedErrno = errno;
     const pid_t self = currentThreadId();
+    const bool sent = sentByKill(info);
     char byte;
     // The dispatcher itself faulting (in the filter) cannot wait for itself.
-    if (gFilter.load() == nullptr || self == gDispatcherId.load() || gToken[0] < 0 ||
-        !readByte(gToken[0], byte)) {
+    if (gFilter.load() == nullptr || self == gDispatcherId.load() || gToken[0] < 0) {
         fallBackToDefault(signal, info);
         errno = savedErrno;
         return;
     }
+    if (!takeToken(!sent)) {
+        if (!sent) {
+            fallBackToDefault(signal, info);
+        }
+        errno = savedErrno;
+        return;
+    }
     const auto* context = static_cast<const ucontext_t*>(rawContext);
+    gFault.signal = signal;
+    gFault.sent = sent;
     tovFillExceptionRecord(gFault.record, signal, *info, context);
     tovFillContext(gFault.context, context);
     gFault.thread = ::pthread_self();
     gFault.threadId = self;
     gFault.kernelThread = TovCurrentThreadRecordIfAny();
     gFault.verdict = EXCEPTION_CONTINUE_SEARCH;
+    if (sent) {
+        if (!writeByte(gWake[1], 'F')) {
+            writeByte(gToken[1], 'T');
+        }
+        errno = savedErrno;
+        return;
+    }
 
     const bool decided = writeByte(gWake[1], 'F') && readByte(gVerdict[0], byte);
     const LONG verdict = decided ? gFault.verdict : EXCEPTION_CONTINUE_SEARCH;
@@ -148,7 +195,19 @@ void* dispatchExceptions(void*) {
         tActingFor = &gFault;
         gFault.verdict = filter != nullptr ? filter(&pointers) : EXCEPTION_CONTINUE_SEARCH;
         tActingFor = nullptr;
-        writeByte(gVerdict[1], 'V');
+        if (!gFault.sent) {
+            writeByte(gVerdict[1], 'V');
+            continue;
+        }
+        if (gFault.verdict != EXCEPTION_EXECUTE_HANDLER) {
+            // Nobody handles it: the default action, as if the filter were not there.
+            struct sigaction standard;
+            std::memset(&standard, 0, sizeof standard);
+            standard.sa_handler = SIG_DFL;
+            ::sigaction(gFault.signal, &standard, nullptr);
+            ::kill(::getpid(), gFault.signal);
+        }
+        writeByte(gToken[1], 'T');
     }
     return nullptr;
 }
@@ -182,7 +241,7 @@ void giveThreadAlternateStack() {
 }
 
 bool startDispatching() {
-    if (::pipe2(gToken, O_CLOEXEC) != 0 || ::pipe2(gWake, O_CLOEXEC) != 0 ||
+    if (::pipe2(gToken, O_CLOEXEC) != 0 || ::fcntl(gToken[0], F_SETFL, O_NONBLOCK) != 0 || ::pipe2(gWake, O_CLOEXEC) != 0 ||
         ::pipe2(gVerdict, O_CLOEXEC) != 0 || !writeByte(gToken[1], 'T') ||
         ::pthread_create(&gDispatcher, nullptr, dispatchExceptions, nullptr) != 0) {
         closePipe(gToken);

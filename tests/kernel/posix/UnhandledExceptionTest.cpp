@@ -89,6 +89,20 @@ TEST_F(UnhandledException, FaultingThreadIsReportedAndNeverRunsAgain) {
     second.detach();
 }
 
+TEST_F(UnhandledException, SignalSentByKillIsReportedAndTheThreadGoesOn) {
+    gSeen.calls = 0;
+    gVerdict = EXCEPTION_EXECUTE_HANDLER;
+    SetUnhandledExceptionFilter(recordingFilter);
+    ASSERT_EQ(::kill(::getpid(), SIGSEGV), 0);
+    ASSERT_TRUE(waitForCalls(1));
+    EXPECT_EQ(gSeen.code, EXCEPTION_ACCESS_VIOLATION);
+    EXPECT_NE(gSeen.rip, 0u);
+    // The token came back: the next one is reported as well.
+    ASSERT_EQ(::kill(::getpid(), SIGILL), 0);
+    ASSERT_TRUE(waitForCalls(2));
+    EXPECT_EQ(gSeen.code, EXCEPTION_ILLEGAL_INSTRUCTION);
+}
+
 TEST_F(UnhandledException, ContinueSearchLeavesTheDefaultHandling) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
@@ -105,6 +119,14 @@ TEST_F(UnhandledException, ContinueSearchLeavesTheDefaultHandling) {
             ::abort();
         },
         ::testing::KilledBySignal(SIGABRT), "");
+    EXPECT_EXIT(
+        {
+            gVerdict = EXCEPTION_CONTINUE_SEARCH;
+            SetUnhandledExceptionFilter(recordingFilter);
+            ::kill(::getpid(), SIGFPE);
+            ::sleep(10);
+        },
+        ::testing::KilledBySignal(SIGFPE), "");
 }
 
 TEST_F(UnhandledException, WithoutAFilterTheSignalEndsTheProcess) {
