@@ -24,8 +24,7 @@ BENCHMARK(BM_LogToRing);
 
 void BM_LogToRingAndFile(benchmark::State& state) {
     rx_fwk::ErrorLog* log = nullptr;
-    rx_fwk::ErrorLog::create({128, 108, 4096, 0}, rx_fwk::openErrorLogFile("C:\\errlog.txt"),
-                             &log);
+    rx_fwk::ErrorLog::create({128, 108, 4096, 0}, rx_fwk::openErrorLogFile("C:\\errlog.txt"), &log);
     for (auto _ : state) {
         benchmark::DoNotOptimize(log->log(0, 21, 41, "MaxNumMessages", "value of the key"));
     }

@@ -26,7 +26,9 @@ bool utcOfUnixTime(std::int64_t seconds, SYSTEMTIME& t) {
     return FileTimeToSystemTime(&fileTime, &t) != FALSE;
 }
 
-unsigned long long hex(ULONGLONG value) { return value; }
+unsigned long long hex(ULONGLONG value) {
+    return value;
+}
 
 // Follows saved frame pointers, never outside the faulting thread's stack: each frame
 // holds the caller's frame and the return address, two words that must both lie inside.
@@ -86,10 +88,10 @@ void writeCrashLog(std::FILE* out, const CrashReport& report) {
                  static_cast<unsigned>(report.record->ExceptionCode));
 
     std::fprintf(out, "Register contents:\n");
-    std::fprintf(out, "RAX = 0x%016llX  RBX = 0x%016llX  RCX = 0x%016llX\n", hex(c.Rax),
-                 hex(c.Rbx), hex(c.Rcx));
-    std::fprintf(out, "RDX = 0x%016llX  RSI = 0x%016llX  RDI = 0x%016llX\n", hex(c.Rdx),
-                 hex(c.Rsi), hex(c.Rdi));
+    std::fprintf(out, "RAX = 0x%016llX  RBX = 0x%016llX  RCX = 0x%016llX\n", hex(c.Rax), hex(c.Rbx),
+                 hex(c.Rcx));
+    std::fprintf(out, "RDX = 0x%016llX  RSI = 0x%016llX  RDI = 0x%016llX\n", hex(c.Rdx), hex(c.Rsi),
+                 hex(c.Rdi));
     std::fprintf(out, "RBP = 0x%016llX  RSP = 0x%016llX  RIP = 0x%016llX\n\n", hex(c.Rbp),
                  hex(c.Rsp), hex(c.Rip));
     std::fprintf(out, "CS = 0x%04X  DS = 0x%04X  SS = 0x%04X\n", c.SegCs, c.SegDs, c.SegSs);
@@ -113,7 +115,8 @@ void writeCrashLog(std::FILE* out, const CrashReport& report) {
 
     const TovMemoryStatistics& m = report.memory;
     std::fprintf(out, "Memory statistics:\n");
-    std::fprintf(out, "Total system memory:           %ld bytes\n", static_cast<long>(m.totalBytes));
+    std::fprintf(out, "Total system memory:           %ld bytes\n",
+                 static_cast<long>(m.totalBytes));
     std::fprintf(out, "Free memory:                   %ld bytes\n",
                  static_cast<long>(m.freePages * kMemoryPageSize));
     std::fprintf(out, "Largest free block:            %ld bytes\n",

@@ -33,7 +33,9 @@ LONG forwardException(EXCEPTION_POINTERS* exception) {
     return manager != nullptr ? manager->handleException(exception) : EXCEPTION_CONTINUE_SEARCH;
 }
 
-void rebootDueToSystemError() { rx_fwk::EmbeddedServices::instance().rebootDueToSystemError(); }
+void rebootDueToSystemError() {
+    rx_fwk::EmbeddedServices::instance().rebootDueToSystemError();
+}
 
 std::string systemFile(const char* name) {
     std::string path = name;
@@ -73,7 +75,9 @@ void tExceptionManagerImpl::closeEvents() {
     }
 }
 
-void tExceptionManagerImpl::installHandlers() { installHandlers(rx_fwk::ConfigManager::instance()); }
+void tExceptionManagerImpl::installHandlers() {
+    installHandlers(rx_fwk::ConfigManager::instance());
+}
 
 void tExceptionManagerImpl::installHandlers(rx_fwk::ConfigManager& settings) {
     if (installed_ || !settings.getBool("debug", "InstallExceptionHandlers", true)) {

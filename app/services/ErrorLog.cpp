@@ -90,11 +90,15 @@ void ErrorLog::destroy(ErrorLog* log) {
     ::operator delete(log);
 }
 
-ErrorLogEntry* ErrorLog::entries() { return reinterpret_cast<ErrorLogEntry*>(this + 1); }
+ErrorLogEntry* ErrorLog::entries() {
+    return reinterpret_cast<ErrorLogEntry*>(this + 1);
+}
 const ErrorLogEntry* ErrorLog::entries() const {
     return reinterpret_cast<const ErrorLogEntry*>(this + 1);
 }
-char* ErrorLog::store() { return reinterpret_cast<char*>(entries() + capacity_); }
+char* ErrorLog::store() {
+    return reinterpret_cast<char*>(entries() + capacity_);
+}
 const char* ErrorLog::store() const {
     return reinterpret_cast<const char*>(entries() + capacity_);
 }
@@ -200,7 +204,9 @@ int ErrorLog::log(std::int32_t level, std::int32_t code, std::int32_t subCode,
     return kLogOk;
 }
 
-std::size_t ErrorLog::count() const { return count_; }
+std::size_t ErrorLog::count() const {
+    return count_;
+}
 
 bool ErrorLog::message(std::size_t index, Message& out) const {
     EnterCriticalSection(lock_);
@@ -211,9 +217,9 @@ bool ErrorLog::message(std::size_t index, Message& out) const {
     const ErrorLogEntry& entry = entries()[(oldest_ + index) % capacity_];
     const std::uint64_t first = running(entry.firstText);
     const std::uint64_t second = running(entry.secondText);
-    const std::uint64_t end =
-        index + 1 < count_ ? running(entries()[(oldest_ + index + 1) % capacity_].firstText)
-                           : textWrite_;
+    const std::uint64_t end = index + 1 < count_
+                                  ? running(entries()[(oldest_ + index + 1) % capacity_].firstText)
+                                  : textWrite_;
     out.level = entry.level;
     out.code = entry.code;
     out.subCode = entry.subCode;

@@ -89,16 +89,16 @@ private:
     void copyIn(std::uint64_t position, const char* text, std::uint32_t share);
     std::string copyOut(std::uint64_t position, std::uint32_t share) const;
     void dropOldest();
-    void remember(std::int32_t level, std::int32_t code, std::int32_t subCode,
-                  const FILETIME& now, const char* firstText, const char* secondText);
+    void remember(std::int32_t level, std::int32_t code, std::int32_t subCode, const FILETIME& now,
+                  const char* firstText, const char* secondText);
 
-    std::uint32_t oldest_;         // entry index of the oldest message
-    std::uint32_t count_;          // messages held
-    std::uint32_t capacity_;       // messages
-    std::uint32_t storeSize_;      // bytes of the text store
+    std::uint32_t oldest_;     // entry index of the oldest message
+    std::uint32_t count_;      // messages held
+    std::uint32_t capacity_;   // messages
+    std::uint32_t storeSize_;  // bytes of the text store
     std::uint32_t maxStringLength_;
     std::int32_t filterLevel_;
-    std::uint64_t textWrite_;      // running write position of the text store
+    std::uint64_t textWrite_;  // running write position of the text store
     std::FILE* file_;
     CRITICAL_SECTION* lock_;
 };

@@ -49,6 +49,8 @@ bool readErrorLog(std::size_t index, ErrorLogMessage& out) {
     return found;
 }
 
-void closeErrorLog() { installErrorLog(nullptr); }
+void closeErrorLog() {
+    installErrorLog(nullptr);
+}
 
 }  // namespace rx_fwk

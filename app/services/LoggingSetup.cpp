@@ -53,7 +53,9 @@ std::int64_t checked(const char* key, std::int64_t value, std::int64_t limit,
     return value < 0 ? 0 : value;
 }
 
-void closeOnReboot(int, void*) { closeErrorLog(); }
+void closeOnReboot(int, void*) {
+    closeErrorLog();
+}
 
 }  // namespace
 

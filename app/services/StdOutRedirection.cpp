@@ -15,7 +15,9 @@ namespace {
 
 bool gRedirected = false;
 
-void stopOnReboot(int, void*) { stopStdOutRedirection(); }
+void stopOnReboot(int, void*) {
+    stopStdOutRedirection();
+}
 
 }  // namespace
 
@@ -50,7 +52,9 @@ void setUpStdOutRedirection(ConfigManager& settings) {
     std::fprintf(stderr, "Redirecting standard output to %s\n", path.c_str());
 }
 
-void setUpStdOutRedirection() { setUpStdOutRedirection(ConfigManager::instance()); }
+void setUpStdOutRedirection() {
+    setUpStdOutRedirection(ConfigManager::instance());
+}
 
 void stopStdOutRedirection() {
     if (!gRedirected) {

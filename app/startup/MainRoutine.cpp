@@ -26,7 +26,9 @@ namespace {
 
 constexpr std::uint32_t kStateRunning = 8;
 
-void powerOff() { EmbeddedServices::instance().stopAllServices(); }
+void powerOff() {
+    EmbeddedServices::instance().stopAllServices();
+}
 
 [[noreturn]] void suspendForGood() {
     for (;;) {

@@ -30,6 +30,10 @@ ULONGLONG TovReadTimeStampCounter() {
 #endif
 }
 
-void TovSetTimeStampFrequency(ULONGLONG frequency) { gFrequency.store(frequency); }
+void TovSetTimeStampFrequency(ULONGLONG frequency) {
+    gFrequency.store(frequency);
+}
 
-ULONGLONG TovTimeStampFrequency() { return gFrequency.load(); }
+ULONGLONG TovTimeStampFrequency() {
+    return gFrequency.load();
+}

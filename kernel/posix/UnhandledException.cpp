@@ -241,8 +241,9 @@ void giveThreadAlternateStack() {
 }
 
 bool startDispatching() {
-    if (::pipe2(gToken, O_CLOEXEC) != 0 || ::fcntl(gToken[0], F_SETFL, O_NONBLOCK) != 0 || ::pipe2(gWake, O_CLOEXEC) != 0 ||
-        ::pipe2(gVerdict, O_CLOEXEC) != 0 || !writeByte(gToken[1], 'T') ||
+    if (::pipe2(gToken, O_CLOEXEC) != 0 || ::fcntl(gToken[0], F_SETFL, O_NONBLOCK) != 0 ||
+        ::pipe2(gWake, O_CLOEXEC) != 0 || ::pipe2(gVerdict, O_CLOEXEC) != 0 ||
+        !writeByte(gToken[1], 'T') ||
         ::pthread_create(&gDispatcher, nullptr, dispatchExceptions, nullptr) != 0) {
         closePipe(gToken);
         closePipe(gWake);

@@ -131,12 +131,12 @@ TEST_F(CrashLog, FrameWalkFollowsTheChainInsideTheStack) {
     link(4, at(10), 0xA1);
     link(10, at(20), 0xA2);
     link(20, 0, 0xA3);  // the outermost frame
-    EXPECT_EQ(callStack(),
-              "Level  1:  Code pointer: 0x0000000000401000  Stack Base: " + hex16(at(4)) + "\n" +
-                  "Level  2:  Code pointer: 0x00000000000000A1  Stack Base: " + hex16(at(10)) +
-                  "\n" + "Level  3:  Code pointer: 0x00000000000000A2  Stack Base: " +
-                  hex16(at(20)) + "\n" +
-                  "Level  4:  Code pointer: 0x00000000000000A3  Stack Base: 0x0000000000000000\n");
+    EXPECT_EQ(
+        callStack(),
+        "Level  1:  Code pointer: 0x0000000000401000  Stack Base: " + hex16(at(4)) + "\n" +
+            "Level  2:  Code pointer: 0x00000000000000A1  Stack Base: " + hex16(at(10)) + "\n" +
+            "Level  3:  Code pointer: 0x00000000000000A2  Stack Base: " + hex16(at(20)) + "\n" +
+            "Level  4:  Code pointer: 0x00000000000000A3  Stack Base: 0x0000000000000000\n");
     EXPECT_THAT(write(), ::testing::HasSubstr("Thread name: Disk Cache Flush Thread\n"
                                               "Thread stack base: " +
                                               hex16(at(0)) + "  stack size: 512\n"));

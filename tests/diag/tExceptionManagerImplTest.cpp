@@ -18,7 +18,9 @@ using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
 std::atomic<int> gReboots{0};
-void countReboot() { gReboots.fetch_add(1); }
+void countReboot() {
+    gReboots.fetch_add(1);
+}
 
 volatile int* volatile gBadAddress = reinterpret_cast<int*>(8);
 

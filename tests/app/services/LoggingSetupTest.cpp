@@ -37,9 +37,8 @@ protected:
 
 TEST(FilterLevel, NamesAreReadWithoutRegardToCase) {
     const std::pair<const char*, int> rows[] = {
-        {"Error", 0},  {"ERROR", 0},         {"warning", 1},  {"Warning", 1},
-        {"Debug", 1},  {"Informational", 2}, {"iNfOrMaTiOnAl", 2},
-        {"", 1},       {"Error ", 1},        {"3", 1},
+        {"Error", 0},         {"ERROR", 0},         {"warning", 1}, {"Warning", 1}, {"Debug", 1},
+        {"Informational", 2}, {"iNfOrMaTiOnAl", 2}, {"", 1},        {"Error ", 1},  {"3", 1},
     };
     for (const auto& [text, level] : rows) {
         SCOPED_TRACE(text);
@@ -81,9 +80,10 @@ TEST_F(LoggingSetup, OutOfRangeSettingsAreUsedAndReported) {
                     "MaxStringBuffer=33554433\r\nMaxStringLength=-7\r\n"),
               0);
     const std::string file = disk_.readHostFile("errlog.txt");
-    for (const char* expected : {"\t1\t000021\t041\tMaxNumMessages\t0000000000000000000000016777217",
-                                 "\t1\t000021\t041\tMaxStringLength\t-000000000000000000000000000007",
-                                 "\t1\t000021\t041\tMaxStringBuffer\t0000000000000000000000033554433"}) {
+    for (const char* expected :
+         {"\t1\t000021\t041\tMaxNumMessages\t0000000000000000000000016777217",
+          "\t1\t000021\t041\tMaxStringLength\t-000000000000000000000000000007",
+          "\t1\t000021\t041\tMaxStringBuffer\t0000000000000000000000033554433"}) {
         EXPECT_NE(file.find(expected), std::string::npos) << expected;
     }
     // A negative text length keeps no text, but the messages are there.

@@ -28,14 +28,17 @@ TEST_F(StdOutRedirection, OutputIsFramedByBanners) {
     std::printf("hello\n");
     rx_fwk::stopStdOutRedirection();
     rx_fwk::stopStdOutRedirection();  // a second stop has nothing left to do
-    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Redirecting standard output to C:\\out.txt\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(),
+              "Redirecting standard output to C:\\out.txt\n");
 
-    const std::string time = "[A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}";
-    EXPECT_THAT(disk_.readHostFile("out.txt"),
-                ::testing::ContainsRegex("^earlier boot\r\n=== Starting standard output log - " +
-                                         time + " ===\r\n\r\nhello\r\n\r\n"
-                                         "=== Stopping standard output log - " +
-                                         time + " ===\r\n\r\n$"));
+    const std::string time =
+        "[A-Z][a-z]{2} [A-Z][a-z]{2} [0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2} [0-9]{4}";
+    EXPECT_THAT(
+        disk_.readHostFile("out.txt"),
+        ::testing::ContainsRegex("^earlier boot\r\n=== Starting standard output log - " + time +
+                                 " ===\r\n\r\nhello\r\n\r\n"
+                                 "=== Stopping standard output log - " +
+                                 time + " ===\r\n\r\n$"));
 }
 
 TEST_F(StdOutRedirection, FailureIsReportedAndOutputStaysOnTheConsole) {

@@ -48,18 +48,20 @@ TEST_F(EnvironmentSetup, NormalImageUsesTheSystemDirectoryAndDefaults) {
 }
 
 TEST_F(EnvironmentSetup, SettingsAndEnvironmentStringsOverrideInOrder) {
-    apply("[KORA]\r\nPATH=C:\\bin;C:\\tools\r\n"
-          "RTTarget.TimeZone=ABCDEFGHIJKLMNOPQRSTUVWXYZ5\r\n"
-          "[EnvironmentStrings]\r\nOS=Other\r\nEXTRA=1\r\n",
-          false);
+    apply(
+        "[KORA]\r\nPATH=C:\\bin;C:\\tools\r\n"
+        "RTTarget.TimeZone=ABCDEFGHIJKLMNOPQRSTUVWXYZ5\r\n"
+        "[EnvironmentStrings]\r\nOS=Other\r\nEXTRA=1\r\n",
+        false);
     EXPECT_EQ(variable("TZ"), "ABCDEFGHIJKLMNOPQRS");
     EXPECT_EQ(variable("PATH"), "C:\\bin;C:\\tools");
     EXPECT_EQ(variable("OS"), "Other");
     EXPECT_EQ(variable("EXTRA"), "1");
 
-    apply("[KORA]\r\nRTTarget.TimeZone=EST5EDT\r\n"
-          "[EnvironmentStrings]\r\nPATH=C:\\mine\r\nTZ=CET-1CEST\r\n__MSVCRT_HEAP_SELECT=x\r\n",
-          true);
+    apply(
+        "[KORA]\r\nRTTarget.TimeZone=EST5EDT\r\n"
+        "[EnvironmentStrings]\r\nPATH=C:\\mine\r\nTZ=CET-1CEST\r\n__MSVCRT_HEAP_SELECT=x\r\n",
+        true);
     EXPECT_EQ(variable("TZ"), "CET-1CEST");
     EXPECT_EQ(variable("PATH"), "C:\\mine");
     EXPECT_EQ(variable("__MSVCRT_HEAP_SELECT"), "x");

@@ -6,14 +6,10 @@ namespace {
 
 TEST(LifeboatImage, NameEndsInLifeboatExeInAnyCase) {
     const std::pair<const char*, bool> rows[] = {
-        {"C:\\lifeboat.exe", true},
-        {"C:\\SOMEWHERE\\LIFEBOAT.EXE", true},
-        {"lifeboat.exe", true},
-        {"C:\\LifeBoat.Exe", true},
-        {"ifeboat.exe", false},
-        {"", false},
-        {"C:\\lifeboat.exe.bak", false},
-        {"C:\\main.exe", false},
+        {"C:\\lifeboat.exe", true},      {"C:\\SOMEWHERE\\LIFEBOAT.EXE", true},
+        {"lifeboat.exe", true},          {"C:\\LifeBoat.Exe", true},
+        {"ifeboat.exe", false},          {"", false},
+        {"C:\\lifeboat.exe.bak", false}, {"C:\\main.exe", false},
         {"C:\\mylifeboat.exe", true},
     };
     for (const auto& [name, rescue] : rows) {

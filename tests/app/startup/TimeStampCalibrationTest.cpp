@@ -20,8 +20,9 @@ TEST(TimeStampCalibration, FrequencyScalesByTheHighResolutionCounter) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.stampDelta);
-        EXPECT_EQ(rx_fwk::timeStampFrequency(row.stampDelta, row.counterDelta, row.counterFrequency),
-                  row.expected);
+        EXPECT_EQ(
+            rx_fwk::timeStampFrequency(row.stampDelta, row.counterDelta, row.counterFrequency),
+            row.expected);
     }
 }
 
