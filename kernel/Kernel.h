@@ -5,8 +5,8 @@
 #include <vector>
 
 struct TovKernelOptions {
-    std::string disk;             // host directory that is drive C:
-    double pace = 1.0;            // scale of the pacing waits
+    std::string disk;               // host directory that is drive C:
+    double pace = 1.0;              // scale of the pacing waits
     std::vector<std::string> argv;  // the process's arguments, for the restart
 };
 

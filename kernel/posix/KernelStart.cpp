@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "kernel/Kernel.h"
+#include "kernel/Profile.h"
 #include "kernel/posix/Clock.h"
 #include "kernel/posix/ConsoleStream.h"
 #include "kernel/posix/DriveTable.h"
@@ -31,6 +32,8 @@ bool TovKernelStart(const TovKernelOptions& options) {
     TovSetStartedOptions(started);
     TovRegisterDrive(kDriveC, std::make_shared<TovHostDrive>('C', std::move(root)));
     TovSetCurrentDrive(kDriveC);
+    // All file systems are up: RTOS.INI may now come from the disk (again, after a re-point).
+    TovEnableDiskProfiles();
     TovInstallConsole();
     return true;
 }

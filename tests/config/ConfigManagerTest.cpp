@@ -5,10 +5,12 @@
 
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/ConfigManager_file_io.h"
 #include "config/FileIdError.h"
+#include "config/tIniFile.h"
 #include "tests/config/IniTestFiles.h"
 #include "tests/support/TempDisk.h"
 
@@ -146,6 +148,26 @@ TEST_F(ConfigManagerTest, TwoSpellingsShareOneModel) {
     disk.writeHostFile(name, "[S]\nk=3\n");
     std::filesystem::last_write_time(disk.hostPath(name), stamp);
     EXPECT_EQ(other->getString("S", "k", ""), "2");
+}
+
+TEST_F(ConfigManagerTest, ConcurrentWritersThroughTwoStoresLoseNothing) {
+    write("[S]\nseed=1\n");
+    auto other = ConfigManager::create(path);
+    auto writer = [](ConfigManager* store, const std::string& prefix) {
+        for (int i = 0; i < 40; ++i) {
+            store->setInt("S", prefix + std::to_string(i), i);
+        }
+    };
+    std::thread first(writer, config.get(), "a");
+    std::thread second(writer, other.get(), "b");
+    first.join();
+    second.join();
+    nZUEmbCfg::tIniFile onDisk(path);  // outside the cache: what the file holds
+    int found = 0;
+    for (auto it = onDisk.keyIterator("S"); !it->atEnd(); it->next()) {
+        ++found;
+    }
+    EXPECT_EQ(found, 81);
 }
 
 TEST_F(ConfigManagerTest, MissingFileReadsAsDefaultsUntilFirstChange) {

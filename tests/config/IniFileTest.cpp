@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -186,6 +186,18 @@ TEST_F(IniFileTest, MissingFileStartsEmptyAndIsCreatedByFirstChange) {
     EXPECT_NE(ini.lastWriteTime(), 0u);
 }
 
+TEST_F(IniFileTest, ReplacesTheFileUnderItsOwnSpelling) {
+    disk.writeHostFile("zu-rt.ini", "[S]\nk=1\n");
+    tIniFile upper("C:/ZU-RT.INI");
+    upper.set("S", "k", "2");
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(disk.root())) {
+        names.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"zu-rt.ini"});
+    EXPECT_EQ(disk.readHostFile("zu-rt.ini"), "[S]\r\nk=2\r\n\r\n");
+}
+
 TEST_F(IniFileTest, FailedWriteLeavesFileAndModelAlone) {
     write("[S]\nk=1\n");
     EXPECT_EQ(ini.get("S", "k"), "1");
@@ -205,14 +217,17 @@ TEST_F(IniFileTest, FailedWriteLeavesFileAndModelAlone) {
 TEST_F(IniFileTest, UnreadableFileKeepsLastModelForReadsAndRefusesChanges) {
     write("[S]\nk=1\n");
     EXPECT_EQ(ini.get("S", "k"), "1");
-    lbtest::editBehindModel(disk, "s.ini", "[S]\nk=2\n");
-    std::filesystem::permissions(disk.hostPath("s.ini"), std::filesystem::perms::none);
-    if (FILE* probe = std::fopen(disk.hostPath("s.ini").c_str(), "rb")) {
-        std::fclose(probe);
-        GTEST_SKIP() << "permissions do not stop reads here (root)";
-    }
+    // A directory in its place has a new time but cannot be read as a file, even by root.
+    std::filesystem::remove(disk.hostPath("s.ini"));
+    std::filesystem::create_directory(disk.hostPath("s.ini"));
+    std::filesystem::last_write_time(
+        disk.hostPath("s.ini"),
+        std::filesystem::file_time_type::clock::now() + std::chrono::seconds(5));
     EXPECT_EQ(ini.get("S", "k"), "1");
+    EXPECT_EQ(sections(), std::vector<std::string>{"S"});
     EXPECT_THROW(ini.set("S", "k", "3"), IniFile::FileIOError);
+    EXPECT_THROW(ini.removeKey("S", "k"), IniFile::FileIOError);
+    EXPECT_EQ(ini.get("S", "k"), "1");
 }
 
 }  // namespace

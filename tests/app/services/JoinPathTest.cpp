@@ -13,7 +13,7 @@ TEST(JoinPathTest, Cases) {
     };
     const Row rows[] = {
         {"nvdata.bin", "C:/zu-rt/system/", "C:\\zu-rt\\system\\\\nvdata.bin"},
-        {"\\nvdata.bin", "C:\\zu-rt\\system\\", "C:\\zu-rt\\system\\nvdata.bin"},
+        {"\\nvdata.bin", "C:\\zu-rt\\system", "C:\\zu-rt\\\\nvdata.bin"},
         {"a/b.txt", "C:\\dir\\file.ext", "C:\\dir\\\\a\\b.txt"},
         {"", "C:\\", "C:\\\\"},
         {"x", "nodirectory", "\\x"},

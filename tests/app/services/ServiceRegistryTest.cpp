@@ -16,6 +16,7 @@ class FakeService : public Service {
 public:
     FakeService(std::string name, bool startOk = true)
         : name_(std::move(name)), startOk_(startOk) {}
+    ~FakeService() override { ServiceRegistry::instance().unregisterService(this); }
     bool start() override {
         gLog.push_back("start " + name_);
         running_ = startOk_;
@@ -42,18 +43,10 @@ protected:
         saved_ = EmbeddedServices::instance().systemState();
         baseline_ = ServiceRegistry::instance().count();
     }
-    void TearDown() override {
-        for (Service* s : registered_) {
-            s->stop();
-            ServiceRegistry::instance().unregisterService(s);
-        }
-        EmbeddedServices::instance().setSystemState(saved_);
-    }
+    void TearDown() override { EmbeddedServices::instance().setSystemState(saved_); }
     void add(Service& s, const std::string& name, int order) {
         ServiceRegistry::instance().registerService(&s, name, order);
-        registered_.push_back(&s);
     }
-    std::vector<Service*> registered_;
     std::string saved_;
     std::size_t baseline_ = 0;
 };
