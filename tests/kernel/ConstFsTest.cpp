@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -14,6 +15,7 @@
 #include "kernel/Handle.h"
 #include "kernel/LastError.h"
 #include "kernel/Stdio.h"
+#include "kernel/Time.h"
 #include "tests/kernel/DebugCapture.h"
 #include "tests/support/ZipMaker.h"
 
