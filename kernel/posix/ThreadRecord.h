@@ -37,3 +37,6 @@ private:
 
 // The calling thread's record (created on first use for threads the kernel did not start).
 std::shared_ptr<TovThreadRecord> TovCurrentThread();
+
+// The calling thread's record if it has one, without creating it: safe in a signal handler.
+TovThreadRecord* TovCurrentThreadRecordIfAny();
