@@ -6,5 +6,13 @@ void TovDebugPrint(const char* format, ...) __attribute__((format(printf, 1, 2))
 
 // Message level of a kernel component ("default", "IFT", "Rtos.Ini", "Loader",
 // "FileSystem.CFS", ...): a component prints a trace line when its level is at least the
-// line's level.
+// line's level. Read from section Messages of RTOS.INI the first time it is asked for and
+// kept; a component's level defaults to the default level, which defaults to 5.
 int TovMessageLevel(const char* component);
+
+// Reads the level again now (the start-up steps do after the disk copy of RTOS.INI becomes
+// readable) and keeps it.
+int TovReadMessageLevel(const char* component);
+
+// Sets a component's level, as if RTOS.INI said so; -1 forgets it so that it is read again.
+void TovSetMessageLevel(const char* component, int level);

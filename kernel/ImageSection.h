@@ -6,3 +6,8 @@
 // Finds the section by its name (at most 8 characters) in the image's own section table.
 // The bytes stay valid for the life of the process. False when there is no such section.
 bool TovFindImageSection(const char* name, const unsigned char** data, std::size_t* size);
+
+// The first section whose name begins with `prefix` (".CFS_"); its name, cut to 8
+// characters, goes to `name`.
+bool TovFindImageSectionByPrefix(const char* prefix, char (&name)[9], const unsigned char** data,
+                                 std::size_t* size);

@@ -5,16 +5,20 @@
 #include <vector>
 
 struct TovKernelOptions {
-    std::string disk;             // host directory that is drive C:
-    double pace = 1.0;            // scale of the pacing waits
+    std::string disk;               // host directory that is drive C:
+    double pace = 1.0;              // scale of the pacing waits
+    std::string hostLog;            // host file of the development-host link (none: no link)
+    std::string debugLog;           // host file of the debug-string channel (none: no channel)
     std::vector<std::string> argv;  // the process's arguments, for the restart
 };
 
-// Parses the kernel's command line (--disk DIR, --pace FACTOR, --help). Returns false and
+// Parses the kernel's command line (--disk DIR, --pace FACTOR, --host-log FILE,
+// --debug-log FILE, --help). Returns false and
 // prints usage or the error when the process should end; `exitCode` says how.
 bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& exitCode);
 
-// Brings the kernel up. Tests call it with a temporary disk; calling it again re-points C:.
+// Brings the kernel up by running its start-up table (phase 1, "Subsystem Init"). Tests call
+// it with a temporary disk; calling it again only re-points C:.
 bool TovKernelStart(const TovKernelOptions& options);
 
 // Runs the registered main routine on the calling thread, with power-off handling.

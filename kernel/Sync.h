@@ -32,8 +32,7 @@ constexpr DWORD MAXIMUM_WAIT_OBJECTS = 64;
 // Works on threads (signalled when ended), events and mutexes.
 // WAIT_OBJECT_0, WAIT_TIMEOUT or WAIT_FAILED (with the last error).
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
-DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll,
-                             DWORD milliseconds);
+DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds);
 
 LONG InterlockedIncrement(volatile LONG* value);
 LONG InterlockedDecrement(volatile LONG* value);

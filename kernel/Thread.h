@@ -26,8 +26,8 @@ HANDLE CreateThread(LPVOID security, std::size_t stackSize, LPTHREAD_START_ROUTI
 
 // C runtime flavour: returns the handle as a number, 0 on failure.
 std::uintptr_t _beginthreadex(void* security, unsigned stackSize,
-                              unsigned (*start)(void* parameter), void* parameter,
-                              unsigned flags, unsigned* threadId);
+                              unsigned (*start)(void* parameter), void* parameter, unsigned flags,
+                              unsigned* threadId);
 
 // Previous suspend count, or 0xFFFFFFFF on failure.
 DWORD ResumeThread(HANDLE thread);

@@ -1,29 +1,80 @@
-// The application's main routine: start the services and report the system state.
+// The application's main routine: apply the system settings in their order, recover from
+// repeated failed boots, start the services and report the system state.
 #include <cstdio>
 
 #include "app/services/EmbeddedServices.h"
 #include "app/services/EmbeddedTarget.h"
+#include "app/services/LoggingSetup.h"
+#include "app/services/StdOutRedirection.h"
+#include "app/startup/EnvironmentSetup.h"
+#include "app/startup/LifeboatImage.h"
+#include "app/startup/StartupRecovery.h"
+#include "app/startup/StaticNetworkSettings.h"
+#include "app/startup/SystemState.h"
+#include "app/startup/TimeStampCalibration.h"
+#include "app/startup/TimeZoneSetting.h"
 #include "cmdserver/CommandServerService.h"
+#include "config/ConfigManager.h"
+#include "diag/tExceptionManager.h"
+#include "kernel/Console.h"
 #include "kernel/Machine.h"
+#include "kernel/SystemTimer.h"
+#include "kernel/Thread.h"
+#include "kernel/Time.h"
 
 namespace rx_fwk {
 namespace {
+
+constexpr std::uint32_t kStateRunning = 8;
 
 void powerOff() {
     EmbeddedServices::instance().stopAllServices();
 }
 
+[[noreturn]] void suspendForGood() {
+    for (;;) {
+        SuspendThread(GetCurrentThread());
+        Sleep(INFINITE);
+    }
+}
+
+void applySystemSettings(ConfigManager& settings) {
+    // First, so that a crash anywhere in start-up is reported.
+    nZUEmbCfg::tExceptionManager::instance().installHandlers();
+    applyTimeZoneSetting();
+    if (settings.getBool("SystemSettings", "LegacyTickTimerPeriod", false)) {
+        TovSetLegacyTickTimer(TRUE);
+    }
+    setUpStdOutRedirection(settings);
+    calibrateTimeStampCounter();
+    if (TovBootInfoFlag() != 0) {
+        TovSetConsoleMode(1);
+    }
+    applyWorkingDirectoryAndEnvironment(settings, isLifeboatImage());
+    setUpLogging();
+}
+
 int mainRoutine() {
     TovSetPowerOffHandler(&powerOff);
     registerCommandServerService();
+    ConfigManager& settings = ConfigManager::instance();
+    applySystemSettings(settings);
+
+    applyResetSwitch(EmbeddedTarget::instance().isSwitchOn(1), settings);
     EmbeddedServices& services = EmbeddedServices::instance();
+    switch (recoveryAfterSystemErrors(services.systemErrorReboots(), settings)) {
+        case Recovery::ClearNetwork:
+            clearStaticNetworkSettings(settings);
+            break;
+        case Recovery::Halt:
+            EmbeddedTarget::instance().haltOnServiceFailure();
+            suspendForGood();
+        case Recovery::None:
+            break;
+    }
+
     services.run();
-    services.setStateFinal(true);
-    services.notifyHost();
-    std::printf("\nSystem state: %s\n", services.systemState().c_str());
-    std::fflush(stdout);
-    EmbeddedTarget::instance().blinkStatusForever(8);
-    return 0;
+    reportSystemState(kStateRunning, services.systemState(), true);
 }
 
 struct Registration {

@@ -1,4 +1,5 @@
-// The kernel's own command line: --disk DIR, --pace FACTOR, --help.
+// The kernel's own command line: --disk DIR, --pace FACTOR, --host-log FILE,
+// --debug-log FILE, --help.
 #include <getopt.h>
 
 #include <cmath>
@@ -14,11 +15,16 @@ constexpr const char* kDefaultDisk = "./lifeboat-disk";
 
 void printUsage(std::FILE* stream, const char* program) {
     std::fprintf(stream,
-                 "Usage: %s [--disk DIR] [--pace FACTOR] [--help]\n"
+                 "Usage: %s [--disk DIR] [--pace FACTOR] [--host-log FILE] [--debug-log FILE]\n"
+                 "       [--help]\n"
                  "  --disk DIR       host directory that is drive C: (default %s,\n"
                  "                   created when missing)\n"
                  "  --pace FACTOR    scale of the fixed pacing waits of start-up\n"
                  "                   (default 1, 0 for none)\n"
+                 "  --host-log FILE  host file that receives the kernel's debug output sent\n"
+                 "                   to the development host (default: no host link)\n"
+                 "  --debug-log FILE host file of the kernel's debug-string channel\n"
+                 "                   (default: none)\n"
                  "  --help           show this text\n",
                  program, kDefaultDisk);
 }
@@ -39,6 +45,8 @@ bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& 
     static const option kOptions[] = {
         {"disk", required_argument, nullptr, 'd'},
         {"pace", required_argument, nullptr, 'p'},
+        {"host-log", required_argument, nullptr, 'l'},
+        {"debug-log", required_argument, nullptr, 'g'},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
@@ -64,6 +72,12 @@ bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& 
                     exitCode = 2;
                     return false;
                 }
+                break;
+            case 'l':
+                options.hostLog = optarg;
+                break;
+            case 'g':
+                options.debugLog = optarg;
                 break;
             case 'h':
                 printUsage(stdout, program);

@@ -75,7 +75,8 @@ DWORD TovParseDrivePath(LPCSTR path, const TovPathComponents& currentDirectory, 
             !validName(name, check == TovNameCheck::Pattern && last)) {
             return ERROR_INVALID_NAME;
         }
-        std::string kept = trimmed(name);
+        // A pattern keeps its trailing dot: "*." matches the names without an extension.
+        std::string kept = check == TovNameCheck::Pattern && last ? name : trimmed(name);
         if (!kept.empty()) {
             parsed.components.push_back(std::move(kept));
         }

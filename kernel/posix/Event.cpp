@@ -12,8 +12,8 @@ public:
     EventObject(bool manualReset, bool signalled)
         : TovWaitable(TovObjectType::Event), manualReset_(manualReset), signalled_(signalled) {}
 
-    bool signalled(DWORD) const override { return signalled_; }
-    bool satisfy(DWORD) override {
+    bool signalled(const TovThreadRecord&) const override { return signalled_; }
+    bool satisfy(const std::shared_ptr<TovThreadRecord>&) override {
         if (!manualReset_) {
             signalled_ = false;
         }

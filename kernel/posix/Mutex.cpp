@@ -1,49 +1,61 @@
-// Mutexes: recursive and owned by a thread, waited for with WaitForSingleObject.
+// Mutexes: recursive and owned by a thread, waited for with WaitForSingleObject. A mutex
+// whose owner ended is abandoned: the next wait gets it with WAIT_ABANDONED.
 #include "kernel/Sync.h"
-#include "kernel/Thread.h"
 #include "kernel/posix/HandleTable.h"
 #include "kernel/posix/NamedObjects.h"
+#include "kernel/posix/ThreadRecord.h"
 #include "kernel/posix/Waitable.h"
 #include "kernel/posix/Win32Error.h"
 
 namespace {
 
-constexpr DWORD kNoOwner = 0;
-
 class MutexObject : public TovWaitable {
 public:
-    MutexObject(DWORD owner) : TovWaitable(TovObjectType::Mutex), owner_(owner) {
-        count_ = owner == kNoOwner ? 0 : 1;
-    }
+    explicit MutexObject(std::shared_ptr<TovThreadRecord> owner)
+        : TovWaitable(TovObjectType::Mutex), owner_(owner), count_(owner != nullptr ? 1 : 0) {}
 
-    bool signalled(DWORD waiter) const override { return owner_ == kNoOwner || owner_ == waiter; }
-    bool satisfy(DWORD waiter) override {
+    bool signalled(const TovThreadRecord& waiter) const override {
+        std::shared_ptr<TovThreadRecord> owner = owner_.lock();
+        return count_ == 0 || owner.get() == &waiter || abandoned(owner);
+    }
+    bool satisfy(const std::shared_ptr<TovThreadRecord>& waiter) override {
+        std::shared_ptr<TovThreadRecord> owner = owner_.lock();
+        if (count_ > 0 && owner == waiter) {
+            ++count_;
+            return false;
+        }
+        bool wasAbandoned = count_ > 0 && abandoned(owner);
         owner_ = waiter;
-        ++count_;
-        return false;
+        count_ = 1;
+        return wasAbandoned;
     }
 
     // With the wait lock held: false when the caller does not own the mutex.
-    bool release(DWORD caller) {
-        if (owner_ != caller || count_ == 0) {
+    bool release(const std::shared_ptr<TovThreadRecord>& caller) {
+        if (count_ == 0 || owner_.lock() != caller) {
             return false;
         }
         if (--count_ == 0) {
-            owner_ = kNoOwner;
+            owner_.reset();
             wakeWaiters();
         }
         return true;
     }
 
 private:
-    DWORD owner_;
+    // With the wait lock held.
+    static bool abandoned(const std::shared_ptr<TovThreadRecord>& owner) {
+        return owner == nullptr || owner->ended_;
+    }
+
+    std::weak_ptr<TovThreadRecord> owner_;
     DWORD count_;
 };
 
 }  // namespace
 
 HANDLE CreateMutexA(LPVOID, BOOL initialOwner, LPCSTR name) {
-    DWORD owner = initialOwner != FALSE ? GetCurrentThreadId() : kNoOwner;
+    std::shared_ptr<TovThreadRecord> owner = initialOwner != FALSE ? TovCurrentThread() : nullptr;
     return TovCreateNamedObject(name, TovObjectType::Mutex,
                                 [&] { return std::make_shared<MutexObject>(owner); });
 }
@@ -58,7 +70,7 @@ BOOL ReleaseMutex(HANDLE mutex) {
     if (object == nullptr) {
         return FALSE;
     }
-    DWORD caller = GetCurrentThreadId();
+    std::shared_ptr<TovThreadRecord> caller = TovCurrentThread();
     std::lock_guard<std::mutex> guard(TovWaitLock());
     if (!object->release(caller)) {
         return TovFail(ERROR_NOT_OWNER, FALSE);

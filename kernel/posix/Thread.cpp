@@ -122,6 +122,8 @@ std::shared_ptr<TovThreadRecord> TovCurrentThread() {
     return tCurrent.record;
 }
 
+TovThreadRecord* TovCurrentThreadRecordIfAny() { return tCurrent.record.get(); }
+
 std::shared_ptr<TovKernelObject> TovCurrentThreadObject() {
     return TovCurrentThread();
 }

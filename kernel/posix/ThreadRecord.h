@@ -14,7 +14,7 @@ class TovThreadRecord : public TovWaitable {
 public:
     TovThreadRecord() : TovWaitable(TovObjectType::Thread) {}
 
-    bool signalled(DWORD) const override { return ended_; }
+    bool signalled(const TovThreadRecord&) const override { return ended_; }
 
     // The host's thread id; set by the thread itself before anyone else sees the record.
     DWORD id() const { return id_; }
@@ -37,3 +37,6 @@ private:
 
 // The calling thread's record (created on first use for threads the kernel did not start).
 std::shared_ptr<TovThreadRecord> TovCurrentThread();
+
+// The calling thread's record if it has one, without creating it: safe in a signal handler.
+TovThreadRecord* TovCurrentThreadRecordIfAny();

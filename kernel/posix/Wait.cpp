@@ -4,8 +4,8 @@
 
 #include "kernel/LastError.h"
 #include "kernel/Sync.h"
-#include "kernel/Thread.h"
 #include "kernel/posix/HandleTable.h"
+#include "kernel/posix/ThreadRecord.h"
 #include "kernel/posix/Waitable.h"
 #include "kernel/posix/Win32Error.h"
 
@@ -35,7 +35,8 @@ using Clock = std::chrono::steady_clock;
 
 // With the wait lock held: the index of the object that satisfies the wait now, `count`
 // when all of them do (wait for all), or -1.
-int readyIndex(const std::vector<std::shared_ptr<TovWaitable>>& objects, bool waitAll, DWORD self) {
+int readyIndex(const std::vector<std::shared_ptr<TovWaitable>>& objects, bool waitAll,
+               const TovThreadRecord& self) {
     int count = static_cast<int>(objects.size());
     for (int i = 0; i < count; ++i) {
         bool ready = objects[i]->signalled(self);
@@ -65,14 +66,14 @@ DWORD waitFor(const HANDLE* handles, DWORD count, bool waitAll, DWORD millisecon
         objects.push_back(std::static_pointer_cast<TovWaitable>(object));
     }
 
-    DWORD self = GetCurrentThreadId();
+    std::shared_ptr<TovThreadRecord> self = TovCurrentThread();
     Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     std::condition_variable wakeUp;
     bool registered = false;
     std::unique_lock<std::mutex> lock(TovWaitLock());
     DWORD result = WAIT_TIMEOUT;
     for (;;) {
-        int ready = readyIndex(objects, waitAll, self);
+        int ready = readyIndex(objects, waitAll, *self);
         if (ready >= 0) {
             bool abandoned = false;
             if (waitAll) {
@@ -98,7 +99,7 @@ DWORD waitFor(const HANDLE* handles, DWORD count, bool waitAll, DWORD millisecon
         if (milliseconds == INFINITE) {
             wakeUp.wait(lock);
         } else if (wakeUp.wait_until(lock, deadline) == std::cv_status::timeout &&
-                   readyIndex(objects, waitAll, self) < 0) {
+                   readyIndex(objects, waitAll, *self) < 0) {
             break;
         }
     }

@@ -4,11 +4,14 @@
 #pragma once
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "kernel/Win32Types.h"
 #include "kernel/posix/KernelObject.h"
+
+class TovThreadRecord;
 
 // The lock of every waitable object's state.
 std::mutex& TovWaitLock();
@@ -18,10 +21,10 @@ public:
     using TovKernelObject::TovKernelObject;
 
     // With the wait lock held: whether a wait by thread `waiter` would be satisfied now.
-    virtual bool signalled(DWORD waiter) const = 0;
+    virtual bool signalled(const TovThreadRecord& waiter) const = 0;
     // With the wait lock held, after `signalled`: the wait takes the object (an auto-reset
     // event resets, a mutex gets its owner). Answers true when the object was abandoned.
-    virtual bool satisfy(DWORD waiter) {
+    virtual bool satisfy(const std::shared_ptr<TovThreadRecord>& waiter) {
         (void)waiter;
         return false;
     }

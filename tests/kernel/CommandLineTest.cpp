@@ -14,6 +14,8 @@ TEST(CommandLineTest, Cases) {
         int exitCode;
         std::string disk;
         double pace;
+        std::string hostLog = "";
+        std::string debugLog = "";
     };
     const Row rows[] = {
         {{}, true, 0, "./lifeboat-disk", 1.0},
@@ -21,7 +23,15 @@ TEST(CommandLineTest, Cases) {
         {{"--disk=/tmp/d", "--pace", "0"}, true, 0, "/tmp/d", 0.0},
         {{"--pace", "0.25"}, true, 0, "./lifeboat-disk", 0.25},
         {{"--pace=2"}, true, 0, "./lifeboat-disk", 2.0},
+        {{"--host-log", "/tmp/h", "--debug-log=/tmp/g"},
+         true,
+         0,
+         "./lifeboat-disk",
+         1.0,
+         "/tmp/h",
+         "/tmp/g"},
         {{"--help"}, false, 0, "", 0},
+        {{"--host-log"}, false, 2, "", 0},
         {{"--pace", "-1"}, false, 2, "", 0},
         {{"--pace", "fast"}, false, 2, "", 0},
         {{"--pace", ""}, false, 2, "", 0},
@@ -54,6 +64,8 @@ TEST(CommandLineTest, Cases) {
         if (row.run) {
             EXPECT_EQ(options.disk, row.disk);
             EXPECT_EQ(options.pace, row.pace);
+            EXPECT_EQ(options.hostLog, row.hostLog);
+            EXPECT_EQ(options.debugLog, row.debugLog);
             EXPECT_EQ(options.argv.size(), words.size());
         } else if (row.exitCode == 0) {
             EXPECT_NE(out.find("Usage: lifeboat.exe"), std::string::npos);

@@ -73,6 +73,16 @@ TEST(MutexTest, AWaiterGetsTheMutexWhenItIsReleased) {
     CloseHandle(mutex);
 }
 
+TEST(MutexTest, AMutexWhoseOwnerEndedIsAbandonedToTheNextWaiter) {
+    HANDLE mutex = CreateMutexA(nullptr, FALSE, nullptr);
+    std::thread([&] { WaitForSingleObject(mutex, 0); }).join();
+    EXPECT_EQ(WaitForSingleObject(mutex, 1000), WAIT_ABANDONED);
+    EXPECT_EQ(WaitForSingleObject(mutex, 0), WAIT_OBJECT_0);  // now ours, recursively
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    EXPECT_TRUE(ReleaseMutex(mutex));
+    CloseHandle(mutex);
+}
+
 TEST(MutexTest, Failures) {
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, "MutexTest.event");
     HANDLE notOwned = CreateMutexA(nullptr, FALSE, nullptr);

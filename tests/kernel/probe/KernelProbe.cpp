@@ -3,6 +3,7 @@
 //               open and restart until boot N, then end with status 0
 //   poweroff    register a power-off handler that writes C:\poweroff.txt, report
 //               "ready" and wait for ever
+//   console     print and move the cursor, then report the positions it saw
 #include <dirent.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "kernel/Console.h"
 #include "kernel/File.h"
 #include "kernel/Handle.h"
 #include "kernel/Machine.h"
@@ -50,6 +52,22 @@ void poweredOff() {
     std::printf("powering off\n");
 }
 
+int consoleRun() {
+    COORD first;
+    COORD second;
+    std::printf("abc");
+    TovGetConsoleCursor(&first);
+    TovSetConsoleCursor(COORD{1, first.Y});
+    std::printf("Z\n");
+    std::printf("one\ntwo\n");
+    TovGetConsoleCursor(&second);
+    TovSetConsoleCursor(COORD{2, 1});
+    std::printf("W");
+    TovSetConsoleCursor(second);
+    std::printf("end %d %d %d %d\n", first.X, first.Y, second.X, second.Y);
+    return 0;
+}
+
 int probeMain() {
     char command[32] = {};
     int limit = 0;
@@ -58,6 +76,9 @@ int probeMain() {
         return 3;
     }
     std::fclose(order);
+    if (std::strcmp(command, "console") == 0) {
+        return consoleRun();
+    }
     if (std::strcmp(command, "poweroff") == 0) {
         TovSetPowerOffHandler(poweredOff);
         std::printf("ready\n");

@@ -1,0 +1,30 @@
+// Final system state report.
+#include "app/startup/SystemState.h"
+
+#include <cstdio>
+
+#include "app/services/EmbeddedServices.h"
+#include "app/services/EmbeddedTarget.h"
+#include "kernel/Thread.h"
+#include "kernel/Time.h"
+
+namespace rx_fwk {
+
+void reportSystemState(std::uint32_t code, std::string state, bool notify) {
+    EmbeddedServices& services = EmbeddedServices::instance();
+    services.setStateFinal(true);
+    if (notify) {
+        services.notifyHost();
+    }
+    std::printf("\nSystem state: %s\n", state.c_str());
+    std::fflush(stdout);
+    services.setSystemState(state);
+    EmbeddedTarget::instance().blinkStatusForever(static_cast<int>(code));
+    // Only reached on a platform whose blinking returns.
+    for (;;) {
+        SuspendThread(GetCurrentThread());
+        Sleep(INFINITE);
+    }
+}
+
+}  // namespace rx_fwk
