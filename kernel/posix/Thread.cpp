@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "kernel/EventLog.h"
 #include "kernel/Thread.h"
+#include "kernel/posix/AlternateSignalStack.h"
 #include "kernel/posix/HandleTable.h"
 #include "kernel/posix/ThreadRecord.h"
 #include "kernel/posix/Win32Error.h"
@@ -62,7 +64,17 @@ void* threadMain(void* argument) {
         record->resumed.wait(lock, [&] { return record->suspendCount == 0; });
         body = std::move(record->body);
     }
-    DWORD exitCode = body();
+    DWORD exitCode;
+    {
+        // Every kernel thread can be reported even when it overflows its stack.
+        TovAlternateSignalStack signalStack;
+        TovRecordEvent(TovEvent::ThreadCreate, "thread %lu started",
+                       static_cast<unsigned long>(record->id()));
+        exitCode = body();
+        TovRecordEvent(TovEvent::ThreadExit, "thread %lu ended, code %lu",
+                       static_cast<unsigned long>(record->id()),
+                       static_cast<unsigned long>(exitCode));
+    }
     std::lock_guard<std::mutex> guard(TovWaitLock());
     record->exitCode = exitCode;
     return nullptr;
@@ -122,7 +134,9 @@ std::shared_ptr<TovThreadRecord> TovCurrentThread() {
     return tCurrent.record;
 }
 
-TovThreadRecord* TovCurrentThreadRecordIfAny() { return tCurrent.record.get(); }
+TovThreadRecord* TovCurrentThreadRecordIfAny() {
+    return tCurrent.record.get();
+}
 
 std::shared_ptr<TovKernelObject> TovCurrentThreadObject() {
     return TovCurrentThread();

@@ -17,6 +17,7 @@
 
 #include "kernel/EventLog.h"
 #include "kernel/Exception.h"
+#include "kernel/posix/AlternateSignalStack.h"
 #include "kernel/posix/SignalException.h"
 #include "kernel/posix/ThreadNames.h"
 #include "kernel/posix/ThreadRecord.h"
@@ -25,7 +26,6 @@ namespace {
 
 constexpr int kSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 constexpr std::size_t kSignalCount = sizeof kSignals / sizeof kSignals[0];
-constexpr std::size_t kAlternateStackSize = 64 * 1024;
 
 // The exception being dispatched; the token pipe admits one faulting thread at a time.
 struct Fault {
@@ -221,25 +221,6 @@ void closePipe(int (&fds)[2]) {
     }
 }
 
-// The handler needs a stack of its own to report a thread that ran out of stack.
-void giveThreadAlternateStack() {
-    stack_t current;
-    if (::sigaltstack(nullptr, &current) == 0 && (current.ss_flags & SS_DISABLE) == 0) {
-        return;
-    }
-    void* memory = ::mmap(nullptr, kAlternateStackSize, PROT_READ | PROT_WRITE,
-                          MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (memory == MAP_FAILED) {
-        return;
-    }
-    stack_t stack{};
-    stack.ss_sp = memory;
-    stack.ss_size = kAlternateStackSize;
-    if (::sigaltstack(&stack, nullptr) != 0) {
-        ::munmap(memory, kAlternateStackSize);
-    }
-}
-
 bool startDispatching() {
     if (::pipe2(gToken, O_CLOEXEC) != 0 || ::fcntl(gToken[0], F_SETFL, O_NONBLOCK) != 0 ||
         ::pipe2(gWake, O_CLOEXEC) != 0 || ::pipe2(gVerdict, O_CLOEXEC) != 0 ||
@@ -264,7 +245,9 @@ bool startDispatching() {
     for (std::size_t i = 0; i < kSignalCount; ++i) {
         ::sigaction(kSignals[i], &action, &gPrevious[i]);
     }
-    giveThreadAlternateStack();
+    // The main thread keeps its signal stack for the life of the process.
+    static TovAlternateSignalStack* mainThreadStack = new TovAlternateSignalStack();
+    (void)mainThreadStack;
     return true;
 }
 

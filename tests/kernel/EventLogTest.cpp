@@ -4,6 +4,10 @@
 
 #include <string>
 
+#include "kernel/Handle.h"
+#include "kernel/Sync.h"
+#include "kernel/Thread.h"
+
 namespace {
 
 class EventLog : public ::testing::Test {
@@ -55,6 +59,28 @@ TEST_F(EventLog, TextsAreCutToTheirRoomAndTheBuffer) {
     EXPECT_NE(full.find(std::string(kEventTextMax, 'x') + "\n"), std::string::npos);
     EXPECT_EQ(full.find(std::string(kEventTextMax + 1, 'x')), std::string::npos);
     EXPECT_EQ(format(0, 8), full.substr(0, 7));
+}
+
+}  // namespace
+
+namespace {
+
+DWORD returnSeven(LPVOID) { return 7; }
+
+TEST_F(EventLog, KernelThreadsRecordTheirStartAndEnd) {
+    DWORD id = 0;
+    HANDLE thread = CreateThread(nullptr, 0, &returnSeven, nullptr, 0, &id);
+    ASSERT_NE(thread, nullptr);
+    ASSERT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+    CloseHandle(thread);
+
+    std::string all;
+    for (DWORD i = 0; i < TovEventCount(); ++i) {
+        all += format(i);
+    }
+    const std::string self = "thread " + std::to_string(id);
+    EXPECT_NE(all.find(self + " started"), std::string::npos) << all;
+    EXPECT_NE(all.find(self + " ended, code 7"), std::string::npos) << all;
 }
 
 }  // namespace
