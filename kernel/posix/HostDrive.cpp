@@ -187,28 +187,43 @@ BOOL TovHostDrive::setAttributes(LPCSTR path, DWORD attributes) {
     return TRUE;
 }
 
-BOOL TovHostDrive::remove(LPCSTR path) {
+DWORD TovHostDrive::existingEntry(LPCSTR path, int& parent, std::string& leaf,
+                                  struct stat& host) const {
     TovDrivePath parsed;
     TovHostRoot::Resolved resolved;
     if (DWORD error = locate(path, TovNameCheck::Names, parsed, resolved)) {
-        return TovFail(error, FALSE);
+        return error;
     }
     if (parsed.components.empty()) {
-        return TovFail(ERROR_ACCESS_DENIED, FALSE);
+        return ERROR_ACCESS_DENIED;
     }
     if (!resolved.exists) {
-        return TovFail(ERROR_FILE_NOT_FOUND, FALSE);
+        return ERROR_FILE_NOT_FOUND;
     }
-    Descriptor parent(root_->openAt(resolved.parent, O_RDONLY | O_DIRECTORY));
+    parent = root_->openAt(resolved.parent, O_RDONLY | O_DIRECTORY);
+    if (parent < 0 || fstatat(parent, resolved.leaf.c_str(), &host, AT_SYMLINK_NOFOLLOW) != 0) {
+        return kErrnoFailure;
+    }
+    leaf = resolved.leaf;
+    return 0;
+}
+
+BOOL TovHostDrive::remove(LPCSTR path) {
+    int parentFd = -1;
+    std::string leaf;
     struct stat host;
-    if (parent.get() < 0 ||
-        fstatat(parent.get(), resolved.leaf.c_str(), &host, AT_SYMLINK_NOFOLLOW) != 0) {
+    const DWORD error = existingEntry(path, parentFd, leaf, host);
+    Descriptor parent(parentFd);
+    if (error == kErrnoFailure) {
         return TovFailErrno(errno, FALSE);
+    }
+    if (error != 0) {
+        return TovFail(error, FALSE);
     }
     if (S_ISDIR(host.st_mode) || (S_ISREG(host.st_mode) && isReadOnly(host))) {
         return TovFail(ERROR_ACCESS_DENIED, FALSE);
     }
-    if (unlinkat(parent.get(), resolved.leaf.c_str(), 0) != 0) {
+    if (unlinkat(parent.get(), leaf.c_str(), 0) != 0) {
         return TovFailErrno(errno, FALSE);
     }
     return TRUE;
@@ -285,22 +300,16 @@ BOOL TovHostDrive::createDirectory(LPCSTR path) {
 }
 
 BOOL TovHostDrive::removeDirectory(LPCSTR path) {
-    TovDrivePath parsed;
-    TovHostRoot::Resolved resolved;
-    if (DWORD error = locate(path, TovNameCheck::Names, parsed, resolved)) {
-        return TovFail(error, FALSE);
-    }
-    if (parsed.components.empty()) {
-        return TovFail(ERROR_ACCESS_DENIED, FALSE);
-    }
-    if (!resolved.exists) {
-        return TovFail(ERROR_FILE_NOT_FOUND, FALSE);
-    }
-    Descriptor parent(root_->openAt(resolved.parent, O_RDONLY | O_DIRECTORY));
+    int parentFd = -1;
+    std::string leaf;
     struct stat host;
-    if (parent.get() < 0 ||
-        fstatat(parent.get(), resolved.leaf.c_str(), &host, AT_SYMLINK_NOFOLLOW) != 0) {
+    const DWORD error = existingEntry(path, parentFd, leaf, host);
+    Descriptor parent(parentFd);
+    if (error == kErrnoFailure) {
         return TovFailErrno(errno, FALSE);
+    }
+    if (error != 0) {
+        return TovFail(error, FALSE);
     }
     if (!S_ISDIR(host.st_mode)) {
         return TovFail(ERROR_DIRECTORY, FALSE);
@@ -308,7 +317,7 @@ BOOL TovHostDrive::removeDirectory(LPCSTR path) {
     if (isReadOnly(host)) {
         return TovFail(ERROR_ACCESS_DENIED, FALSE);
     }
-    if (unlinkat(parent.get(), resolved.leaf.c_str(), AT_REMOVEDIR) != 0) {
+    if (unlinkat(parent.get(), leaf.c_str(), AT_REMOVEDIR) != 0) {
         return TovFailErrno(errno == EEXIST ? ENOTEMPTY : errno, FALSE);
     }
     return TRUE;
