@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bench/support/BenchDisk.h"
 #include "kernel/File.h"
 #include "kernel/Handle.h"
 #include "kernel/Kernel.h"
@@ -39,13 +40,7 @@ BENCHMARK(BM_ArchiveDriveB);
 BENCHMARK(BM_HostDriveC);
 
 // C: gets a copy of B:'s ethernet.ini.
-bool prepareDisk(const std::string& root) {
-    TovKernelOptions options;
-    options.disk = root;
-    options.pace = 0;
-    if (!TovKernelStart(options)) {
-        return false;
-    }
+bool prepareDisk() {
     char content[512];
     DWORD read = 0;
     HANDLE from = CreateFileA("B:\\ethernet.ini", GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -63,13 +58,12 @@ bool prepareDisk(const std::string& root) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string root = (std::filesystem::temp_directory_path() / "lifeboat-bench-XXXXXX").string();
-    if (::mkdtemp(root.data()) == nullptr || !prepareDisk(root)) {
+    lbbench::BenchDisk disk(argc, argv);
+    if (!disk.started() || !prepareDisk()) {
         return 1;
     }
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::filesystem::remove_all(root);
     return 0;
 }

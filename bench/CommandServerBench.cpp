@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/support/BenchDisk.h"
 #include "cmdserver/CommandPacket.h"
 #include "cmdserver/CommandServer.h"
 #include "config/ConfigManager.h"
@@ -206,15 +207,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "needs a network namespace of its own: run as root\n");
         return 1;
     }
-    std::string disk = (std::filesystem::temp_directory_path() / "lifeboat-bench-XXXXXX").string();
-    if (::mkdtemp(disk.data()) == nullptr) {
-        return 1;
-    }
-    TovKernelOptions options;
-    options.disk = disk;
-    options.pace = 0;
-    options.argv.assign(argv, argv + argc);
-    if (!TovKernelStart(options)) {
+    lbbench::BenchDisk disk(argc, argv);
+    if (!disk.started()) {
         return 1;
     }
     // A configured address makes the server listen on TCP as well.
@@ -248,6 +242,5 @@ int main(int argc, char** argv) {
         std::printf("through the server / bare echo: UDP %.2f, TCP %.2f\n", udp / bare, tcp / bare);
     }
     rx_fwk::CommandServer::instance().stop();
-    std::filesystem::remove_all(disk);
     return 0;
 }

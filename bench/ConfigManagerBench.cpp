@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/support/BenchDisk.h"
 #include "config/ConfigManager.h"
 #include "kernel/Kernel.h"
 
@@ -87,23 +88,13 @@ BENCHMARK(BM_SetNewValue)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
+    lbbench::BenchDisk disk(argc, argv);
+    if (!disk.started()) {
+        return 1;
+    }
+    gDisk = disk.root();
     benchmark::Initialize(&argc, argv);
-    char pattern[] = "/tmp/lifeboat-bench-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) {
-        return 1;
-    }
-    gDisk = pattern;
-    TovKernelOptions options;
-    options.disk = gDisk;
-    options.pace = 0;
-    options.argv.assign(argv, argv + argc);
-    if (!TovKernelStart(options)) {
-        return 1;
-    }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::remove((gDisk + "/bench.ini").c_str());
-    std::remove((gDisk + "/bench.ini.tmp").c_str());
-    rmdir(gDisk.c_str());
     return 0;
 }

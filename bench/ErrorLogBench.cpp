@@ -8,6 +8,7 @@
 
 #include "app/services/ErrorLog.h"
 #include "app/services/ErrorLogFile.h"
+#include "bench/support/BenchDisk.h"
 #include "kernel/Kernel.h"
 
 namespace {
@@ -35,17 +36,12 @@ BENCHMARK(BM_LogToRingAndFile);
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string disk = (std::filesystem::temp_directory_path() / "lifeboat-bench-XXXXXX").string();
-    if (::mkdtemp(disk.data()) == nullptr) {
+    lbbench::BenchDisk disk(argc, argv);
+    if (!disk.started()) {
         return 1;
     }
-    TovKernelOptions options;
-    options.disk = disk;
-    options.pace = 0;
-    TovKernelStart(options);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::filesystem::remove_all(disk);
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "bench/support/BenchDisk.h"
 #include "kernel/Kernel.h"
 #include "kernel/Profile.h"
 
@@ -72,26 +73,16 @@ BENCHMARK(BM_RtosIniBuiltInBehindDisk);
 }  // namespace
 
 int main(int argc, char** argv) {
+    lbbench::BenchDisk disk(argc, argv);
+    if (!disk.started()) {
+        return 1;
+    }
+    gDisk = disk.root();
     benchmark::Initialize(&argc, argv);
-    char pattern[] = "/tmp/lifeboat-bench-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) {
-        return 1;
-    }
-    gDisk = pattern;
-    TovKernelOptions options;
-    options.disk = gDisk;
-    options.pace = 0;
-    options.argv.assign(argv, argv + argc);
-    if (!TovKernelStart(options)) {
-        return 1;
-    }
     writeHostFile("p.ini", hundredKeys("Bench"));
     writeHostFile("RTOS.INI", hundredKeys("Messages"));
     TovEnableDiskProfiles();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    std::remove((gDisk + "/p.ini").c_str());
-    std::remove((gDisk + "/RTOS.INI").c_str());
-    rmdir(gDisk.c_str());
     return 0;
 }
