@@ -38,6 +38,7 @@ void rebootDueToSystemError() {
 }
 
 std::string systemFile(const char* name) {
+    rx_fwk::FileSystem::ensureSystemDirectory();
     std::string path = name;
     rx_fwk::joinPath(path, rx_fwk::FileSystem::systemDirectory());
     return path;

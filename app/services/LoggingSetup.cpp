@@ -113,6 +113,8 @@ int setUpLogging(ConfigManager& settings, const std::string& logPath) {
 }
 
 int setUpLogging() {
+    // On a fresh disk the first boot's errors must be kept too.
+    FileSystem::ensureSystemDirectory();
     std::string path = "errlog.txt";
     joinPath(path, FileSystem::systemDirectory());
     return setUpLogging(ConfigManager::instance(), path);

@@ -124,3 +124,15 @@ TEST_F(LoggingSetup, ARingTooLargeForMemoryLeavesNoErrorLog) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LoggingSetupOnAFreshDisk, CreatesTheSystemDirectoryForTheErrorLog) {
+    lbtest::TempDisk disk;
+    ASSERT_EQ(rx_fwk::setUpLogging(), 0);
+    EXPECT_EQ(rx_fwk::log(0, 1, 2, "first boot", ""), 0);
+    EXPECT_NE(disk.readHostFile("zu-rt/system/errlog.txt").find("first boot"), std::string::npos);
+    rx_fwk::closeErrorLog();
+}
+
+}  // namespace
