@@ -4,14 +4,13 @@
 #include <exception>
 
 #include "app/services/PlatformExpert.h"
+#include "cmdserver/MasterProducer.h"
 #include "cmdserver/Trace.h"
 #include "cmdserver/net/socket_error.h"
 #include "net/NetworkInfo.h"
 
 namespace rx_fwk {
 namespace {
-
-CommandServer::ProducerFactory gProducerFactory = nullptr;
 
 constexpr std::size_t extensionIndex(std::uint8_t code) {
     return code - kFirstExtensionCode;
@@ -58,10 +57,6 @@ CommandServer::~CommandServer() {
     DeleteCriticalSection(&lock_);
 }
 
-void CommandServer::setProducerFactory(ProducerFactory factory) {
-    gProducerFactory = factory;
-}
-
 bool CommandServer::start() {
     trace(3, "Bringing up command server...\n");
     PlatformExpert::instance().registerFirmwareTargets(firmwareHandler_);
@@ -70,11 +65,7 @@ bool CommandServer::start() {
     }
     try {
         trace(9, "Creating master producer.\n");
-        if (gProducerFactory == nullptr) {
-            trace(1, "std::exception: %s", "no transports");
-            return false;
-        }
-        std::unique_ptr<PacketProducer> producer = gProducerFactory();
+        std::unique_ptr<PacketProducer> producer = makeMasterProducer();
         trace(9, "Setting consumer.\n");
         producer->setConsumer(this);
         masterProducer_ = std::move(producer);

@@ -18,9 +18,6 @@ namespace rx_fwk {
 
 class CommandServer : public Service, public PacketConsumer {
 public:
-    // Builds the master producer (the transports) when the server starts.
-    using ProducerFactory = std::unique_ptr<PacketProducer> (*)();
-
     static CommandServer& instance();
 
     // Handlers register with instance(); a separate server serves tests.
@@ -39,8 +36,6 @@ public:
 
     // Sender of the packet being dispatched; valid inside a handler.
     const std::string& currentPeer() const { return currentPeer_; }
-
-    static void setProducerFactory(ProducerFactory factory);
 
     // Handler for the firmware command, handed to the platform when the server starts.
     void setFirmwareHandler(CfgCommand* handler) { firmwareHandler_ = handler; }

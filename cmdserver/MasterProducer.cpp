@@ -1,6 +1,5 @@
 #include "cmdserver/MasterProducer.h"
 
-#include "cmdserver/CommandServer.h"
 #include "cmdserver/CompositeSocket.h"
 #include "cmdserver/TCPSocket.h"
 #include "cmdserver/UDPSocket.h"
@@ -16,12 +15,4 @@ std::unique_ptr<PacketProducer> makeMasterProducer() {
     }
     return composite;
 }
-
-namespace {
-
-struct InstallFactory {
-    InstallFactory() { CommandServer::setProducerFactory(&makeMasterProducer); }
-} gInstallFactory;
-
-}  // namespace
 }  // namespace rx_fwk

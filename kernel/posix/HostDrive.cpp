@@ -187,38 +187,35 @@ BOOL TovHostDrive::setAttributes(LPCSTR path, DWORD attributes) {
     return TRUE;
 }
 
-DWORD TovHostDrive::existingEntry(LPCSTR path, int& parent, std::string& leaf,
-                                  struct stat& host) const {
+BOOL TovHostDrive::existingEntry(LPCSTR path, int& parent, std::string& leaf,
+                                 struct stat& host) const {
     TovDrivePath parsed;
     TovHostRoot::Resolved resolved;
     if (DWORD error = locate(path, TovNameCheck::Names, parsed, resolved)) {
-        return error;
+        return TovFail(error, FALSE);
     }
     if (parsed.components.empty()) {
-        return ERROR_ACCESS_DENIED;
+        return TovFail(ERROR_ACCESS_DENIED, FALSE);
     }
     if (!resolved.exists) {
-        return ERROR_FILE_NOT_FOUND;
+        return TovFail(ERROR_FILE_NOT_FOUND, FALSE);
     }
     parent = root_->openAt(resolved.parent, O_RDONLY | O_DIRECTORY);
     if (parent < 0 || fstatat(parent, resolved.leaf.c_str(), &host, AT_SYMLINK_NOFOLLOW) != 0) {
-        return kErrnoFailure;
+        return TovFailErrno(errno, FALSE);
     }
     leaf = resolved.leaf;
-    return 0;
+    return TRUE;
 }
 
 BOOL TovHostDrive::remove(LPCSTR path) {
     int parentFd = -1;
     std::string leaf;
     struct stat host;
-    const DWORD error = existingEntry(path, parentFd, leaf, host);
+    const BOOL found = existingEntry(path, parentFd, leaf, host);
     Descriptor parent(parentFd);
-    if (error == kErrnoFailure) {
-        return TovFailErrno(errno, FALSE);
-    }
-    if (error != 0) {
-        return TovFail(error, FALSE);
+    if (!found) {
+        return FALSE;
     }
     if (S_ISDIR(host.st_mode) || (S_ISREG(host.st_mode) && isReadOnly(host))) {
         return TovFail(ERROR_ACCESS_DENIED, FALSE);
@@ -303,13 +300,10 @@ BOOL TovHostDrive::removeDirectory(LPCSTR path) {
     int parentFd = -1;
     std::string leaf;
     struct stat host;
-    const DWORD error = existingEntry(path, parentFd, leaf, host);
+    const BOOL found = existingEntry(path, parentFd, leaf, host);
     Descriptor parent(parentFd);
-    if (error == kErrnoFailure) {
-        return TovFailErrno(errno, FALSE);
-    }
-    if (error != 0) {
-        return TovFail(error, FALSE);
+    if (!found) {
+        return FALSE;
     }
     if (!S_ISDIR(host.st_mode)) {
         return TovFail(ERROR_DIRECTORY, FALSE);

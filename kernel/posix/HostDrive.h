@@ -36,10 +36,9 @@ private:
     DWORD locate(LPCSTR path, TovNameCheck check, TovDrivePath& parsed,
                  TovHostRoot::Resolved& resolved) const;
     // An existing entry other than the root, for removal: its parent directory opened
-    // (descriptor handed to the caller), its leaf name and its host status. 0, or the
-    // Win32 error with errno kept for host failures (kErrnoFailure).
-    DWORD existingEntry(LPCSTR path, int& parent, std::string& leaf, struct stat& host) const;
-    static constexpr DWORD kErrnoFailure = 0xFFFFFFFF;
+    // (descriptor handed to the caller), its leaf name and its host status. FALSE with the
+    // last error set otherwise.
+    BOOL existingEntry(LPCSTR path, int& parent, std::string& leaf, struct stat& host) const;
     // Host status of a resolved, existing path; 0 or the Win32 error.
     DWORD status(const TovHostRoot::Resolved& resolved, struct stat& status) const;
 
