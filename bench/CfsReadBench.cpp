@@ -7,9 +7,9 @@
 #include <string>
 
 #include "bench/support/BenchDisk.h"
-#include "kernel/File.h"
-#include "kernel/Handle.h"
-#include "kernel/Kernel.h"
+#include "kernel/base/Handle.h"
+#include "kernel/boot/Kernel.h"
+#include "kernel/fs/File.h"
 
 namespace {
 

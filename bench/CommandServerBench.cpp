@@ -27,7 +27,7 @@
 #include "cmdserver/CommandPacket.h"
 #include "cmdserver/CommandServer.h"
 #include "config/ConfigManager.h"
-#include "kernel/Kernel.h"
+#include "kernel/boot/Kernel.h"
 
 namespace {
 

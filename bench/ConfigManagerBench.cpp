@@ -11,7 +11,7 @@
 
 #include "bench/support/BenchDisk.h"
 #include "config/ConfigManager.h"
-#include "kernel/Kernel.h"
+#include "kernel/boot/Kernel.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "app/services/ErrorLog.h"
 #include "app/services/ErrorLogFile.h"
 #include "bench/support/BenchDisk.h"
-#include "kernel/Kernel.h"
+#include "kernel/boot/Kernel.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "bench/support/BenchDisk.h"
-#include "kernel/Kernel.h"
-#include "kernel/Profile.h"
+#include "kernel/boot/Kernel.h"
+#include "kernel/profile/Profile.h"
 
 namespace {
 

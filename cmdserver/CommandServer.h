@@ -12,7 +12,7 @@
 #include "cmdserver/CfgCommand.h"
 #include "cmdserver/PacketConsumer.h"
 #include "cmdserver/PacketProducer.h"
-#include "kernel/Sync.h"
+#include "kernel/threads/Sync.h"
 
 namespace rx_fwk {
 

@@ -8,8 +8,8 @@
 #include "config/IniText.h"
 #include "config/tNullKeyIterator.h"
 #include "config/tNullSectionIterator.h"
-#include "kernel/File.h"
-#include "kernel/Handle.h"
+#include "kernel/base/Handle.h"
+#include "kernel/fs/File.h"
 
 namespace rx_fwk {
 namespace {

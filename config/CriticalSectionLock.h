@@ -1,7 +1,7 @@
 // Holds a kernel critical section for the life of a scope, exceptions included.
 #pragma once
 
-#include "kernel/Sync.h"
+#include "kernel/threads/Sync.h"
 
 namespace rx_fwk {
 

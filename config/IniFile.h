@@ -7,7 +7,7 @@
 #include "config/ConfigKeyIter.h"
 #include "config/ConfigSectionIter.h"
 #include "config/IniMaps.h"
-#include "kernel/Sync.h"
+#include "kernel/threads/Sync.h"
 
 namespace rx_fwk {
 

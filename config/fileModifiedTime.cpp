@@ -2,7 +2,7 @@
 #include "config/fileModifiedTime.h"
 
 #include "config/FileTimeError.h"
-#include "kernel/File.h"
+#include "kernel/fs/File.h"
 
 namespace rx_fwk {
 

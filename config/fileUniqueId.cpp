@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "config/FileIdError.h"
-#include "kernel/File.h"
+#include "kernel/fs/File.h"
 
 namespace rx_fwk {
 namespace {

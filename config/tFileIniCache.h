@@ -7,7 +7,7 @@
 
 #include "config/IniFileCache.h"
 #include "config/tIniFile.h"
-#include "kernel/Sync.h"
+#include "kernel/threads/Sync.h"
 
 namespace nZUEmbCfg {
 

@@ -7,8 +7,8 @@
 #include "config/IniReader.h"
 #include "config/IniWriter.h"
 #include "config/fileModifiedTime.h"
-#include "kernel/File.h"
-#include "kernel/Handle.h"
+#include "kernel/base/Handle.h"
+#include "kernel/fs/File.h"
 
 namespace nZUEmbCfg {
 namespace {

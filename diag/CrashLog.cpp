@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "kernel/Time.h"
+#include "kernel/time/Time.h"
 
 namespace nZUEmbCfg {
 namespace {

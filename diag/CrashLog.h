@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "kernel/Exception.h"
-#include "kernel/MemoryStatistics.h"
-#include "kernel/ModuleList.h"
+#include "kernel/boot/ModuleList.h"
+#include "kernel/hw/Exception.h"
+#include "kernel/hw/MemoryStatistics.h"
 
 namespace nZUEmbCfg {
 

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 
-#include "kernel/EventLog.h"
-#include "kernel/Stdio.h"
+#include "kernel/boot/EventLog.h"
+#include "kernel/fs/Stdio.h"
 
 namespace nZUEmbCfg {
 

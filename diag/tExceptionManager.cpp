@@ -5,8 +5,8 @@
 #include <atomic>
 
 #include "diag/tExceptionManagerImpl.h"
-#include "kernel/Handle.h"
-#include "kernel/Sync.h"
+#include "kernel/base/Handle.h"
+#include "kernel/threads/Sync.h"
 
 namespace nZUEmbCfg {
 

@@ -1,7 +1,7 @@
 // The process's handling of unhandled exceptions: a crash report, then a reboot.
 #pragma once
 
-#include "kernel/Exception.h"
+#include "kernel/hw/Exception.h"
 
 namespace nZUEmbCfg {
 

@@ -13,11 +13,11 @@
 #include "config/ConfigManager.h"
 #include "diag/CrashLog.h"
 #include "diag/SystemEventLog.h"
-#include "kernel/Handle.h"
-#include "kernel/Stdio.h"
-#include "kernel/Thread.h"
-#include "kernel/Time.h"
-#include "kernel/VirtualMemory.h"
+#include "kernel/base/Handle.h"
+#include "kernel/fs/Stdio.h"
+#include "kernel/hw/VirtualMemory.h"
+#include "kernel/threads/Thread.h"
+#include "kernel/time/Time.h"
 
 namespace nZUEmbCfg {
 namespace {

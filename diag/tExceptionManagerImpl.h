@@ -6,7 +6,7 @@
 #include <string>
 
 #include "diag/tExceptionManager.h"
-#include "kernel/Sync.h"
+#include "kernel/threads/Sync.h"
 
 namespace rx_fwk {
 class ConfigManager;

@@ -3,10 +3,10 @@
 #include <cstring>
 
 #include "config/ConfigManager.h"
-#include "kernel/HostInterface.h"
-#include "kernel/Sync.h"
-#include "kernel/Time.h"
-#include "kernel/WinSock.h"
+#include "kernel/net/HostInterface.h"
+#include "kernel/net/WinSock.h"
+#include "kernel/threads/Sync.h"
+#include "kernel/time/Time.h"
 
 namespace rx_fwk {
 namespace {

@@ -1,7 +1,7 @@
 #include "app/services/DesktopApp.h"
 
 #include "app/startup/LifeboatImage.h"
-#include "kernel/Machine.h"
+#include "kernel/hw/Machine.h"
 #include "net/NetworkInfo.h"
 
 namespace rx_fwk {

@@ -9,9 +9,9 @@
 #include "app/services/RebootNotifier.h"
 #include "app/services/RebootRecord.h"
 #include "app/services/ServiceRegistry.h"
-#include "kernel/Machine.h"
-#include "kernel/Thread.h"
-#include "kernel/Time.h"
+#include "kernel/hw/Machine.h"
+#include "kernel/threads/Thread.h"
+#include "kernel/time/Time.h"
 
 namespace rx_fwk {
 namespace {

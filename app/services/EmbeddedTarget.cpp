@@ -6,9 +6,9 @@
 #include "app/services/DesktopApp.h"
 #include "app/services/FileSystem.h"
 #include "app/services/JoinPath.h"
-#include "kernel/File.h"
-#include "kernel/Handle.h"
-#include "kernel/Time.h"
+#include "kernel/base/Handle.h"
+#include "kernel/fs/File.h"
+#include "kernel/time/Time.h"
 #include "net/NetworkInfo.h"
 
 namespace rx_fwk {

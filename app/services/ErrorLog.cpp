@@ -7,7 +7,7 @@
 
 #include "app/services/ErrorLogFile.h"
 #include "app/services/ErrorLogRecord.h"
-#include "kernel/Time.h"
+#include "kernel/time/Time.h"
 
 namespace rx_fwk {
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <string>
 
-#include "kernel/Sync.h"
+#include "kernel/threads/Sync.h"
 
 namespace rx_fwk {
 

@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "kernel/Stdio.h"
+#include "kernel/fs/Stdio.h"
 
 namespace rx_fwk {
 namespace {

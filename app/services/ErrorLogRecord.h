@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "kernel/Win32Types.h"
+#include "kernel/base/Win32Types.h"
 
 namespace rx_fwk {
 

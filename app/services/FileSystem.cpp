@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "app/services/ServiceRegistry.h"
-#include "kernel/File.h"
-#include "kernel/Handle.h"
+#include "kernel/base/Handle.h"
+#include "kernel/fs/File.h"
 
 namespace rx_fwk {
 namespace {

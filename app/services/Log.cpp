@@ -3,7 +3,7 @@
 #include "app/services/Log.h"
 
 #include "app/services/ErrorLog.h"
-#include "kernel/Sync.h"
+#include "kernel/threads/Sync.h"
 
 namespace rx_fwk {
 namespace {

@@ -1,6 +1,6 @@
 #include "app/services/ReadOnlyAttribute.h"
 
-#include "kernel/File.h"
+#include "kernel/fs/File.h"
 
 namespace rx_fwk {
 

@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "kernel/Sync.h"
+#include "kernel/threads/Sync.h"
 
 namespace rx_fwk {
 

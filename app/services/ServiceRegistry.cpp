@@ -5,7 +5,7 @@
 
 #include "app/services/EmbeddedServices.h"
 #include "app/services/PlatformExpert.h"
-#include "kernel/Console.h"
+#include "kernel/boot/Console.h"
 
 namespace rx_fwk {
 

@@ -5,10 +5,10 @@
 
 #include "app/services/RebootNotifier.h"
 #include "config/ConfigManager.h"
-#include "kernel/ErrorText.h"
-#include "kernel/LastError.h"
-#include "kernel/Stdio.h"
-#include "kernel/Time.h"
+#include "kernel/base/ErrorText.h"
+#include "kernel/base/LastError.h"
+#include "kernel/fs/Stdio.h"
+#include "kernel/time/Time.h"
 
 namespace rx_fwk {
 namespace {

@@ -2,7 +2,7 @@
 #include "app/startup/EnvironmentSetup.h"
 
 #include "config/ConfigManager.h"
-#include "kernel/Environment.h"
+#include "kernel/fs/Environment.h"
 
 namespace rx_fwk {
 namespace {

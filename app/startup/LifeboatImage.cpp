@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "kernel/Module.h"
+#include "kernel/boot/Module.h"
 
 namespace rx_fwk {
 

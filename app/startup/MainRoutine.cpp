@@ -16,11 +16,11 @@
 #include "cmdserver/CommandServerService.h"
 #include "config/ConfigManager.h"
 #include "diag/tExceptionManager.h"
-#include "kernel/Console.h"
-#include "kernel/Machine.h"
-#include "kernel/SystemTimer.h"
-#include "kernel/Thread.h"
-#include "kernel/Time.h"
+#include "kernel/boot/Console.h"
+#include "kernel/hw/Machine.h"
+#include "kernel/hw/SystemTimer.h"
+#include "kernel/threads/Thread.h"
+#include "kernel/time/Time.h"
 
 namespace rx_fwk {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "app/services/EmbeddedServices.h"
 #include "app/services/EmbeddedTarget.h"
-#include "kernel/Thread.h"
-#include "kernel/Time.h"
+#include "kernel/threads/Thread.h"
+#include "kernel/time/Time.h"
 
 namespace rx_fwk {
 

@@ -1,9 +1,9 @@
 // Time-stamp counter calibration; its second of waiting is a pacing wait.
 #include "app/startup/TimeStampCalibration.h"
 
-#include "kernel/Thread.h"
-#include "kernel/Time.h"
-#include "kernel/TimeStampCounter.h"
+#include "kernel/hw/TimeStampCounter.h"
+#include "kernel/threads/Thread.h"
+#include "kernel/time/Time.h"
 
 namespace rx_fwk {
 

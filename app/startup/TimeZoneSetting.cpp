@@ -1,8 +1,8 @@
 // Time zone: read early with the kernel's profile reader, before the settings store is in use.
 #include "app/startup/TimeZoneSetting.h"
 
-#include "kernel/Environment.h"
-#include "kernel/Profile.h"
+#include "kernel/fs/Environment.h"
+#include "kernel/profile/Profile.h"
 
 namespace rx_fwk {
 

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "kernel/Kernel.h"
+#include "kernel/boot/Kernel.h"
 
 namespace lbbench {
 

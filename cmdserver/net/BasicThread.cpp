@@ -1,8 +1,8 @@
 #include "cmdserver/net/BasicThread.h"
 
-#include "kernel/Handle.h"
-#include "kernel/Sync.h"
-#include "kernel/Thread.h"
+#include "kernel/base/Handle.h"
+#include "kernel/threads/Sync.h"
+#include "kernel/threads/Thread.h"
 
 namespace mthread {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cmdserver/net/Runnable.h"
-#include "kernel/Win32Types.h"
+#include "kernel/base/Win32Types.h"
 
 namespace mthread {
 

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "kernel/WinSock.h"
+#include "kernel/net/WinSock.h"
 
 namespace rx_fwk {
 

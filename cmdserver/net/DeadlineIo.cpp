@@ -1,7 +1,7 @@
 #include "cmdserver/net/DeadlineIo.h"
 
 #include "cmdserver/net/socket_error.h"
-#include "kernel/Time.h"
+#include "kernel/time/Time.h"
 
 namespace rx_fwk {
 namespace {

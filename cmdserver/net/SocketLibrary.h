@@ -2,8 +2,8 @@
 // down with the last, counting the sockets in between.
 #pragma once
 
-#include "kernel/Sync.h"
-#include "kernel/WinSock.h"
+#include "kernel/net/WinSock.h"
+#include "kernel/threads/Sync.h"
 
 namespace rx_fwk {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string>
 
-#include "kernel/Handle.h"
-#include "kernel/Sync.h"
+#include "kernel/base/Handle.h"
+#include "kernel/threads/Sync.h"
 
 namespace mthread {
 namespace {

@@ -1,6 +1,6 @@
 #include "cmdserver/net/sleep.h"
 
-#include "kernel/Time.h"
+#include "kernel/time/Time.h"
 
 namespace mthread {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "kernel/WinSock.h"
+#include "kernel/net/WinSock.h"
 
 namespace rx_fwk {
 namespace {

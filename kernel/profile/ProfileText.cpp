@@ -1,7 +1,7 @@
 // Block-buffered byte reading of a profile file.
 #include "kernel/profile/ProfileText.h"
 
-#include "kernel/File.h"
+#include "kernel/fs/File.h"
 
 namespace kprofile {
 

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "kernel/Win32Types.h"
+#include "kernel/base/Win32Types.h"
 
 namespace kprofile {
 

@@ -6,7 +6,7 @@
 
 #include "cmdserver/CommandServer.h"
 #include "config/ConfigManager.h"
-#include "kernel/WinSock.h"
+#include "kernel/net/WinSock.h"
 #include "tests/support/HostSockets.h"
 #include "tests/support/Packets.h"
 #include "tests/support/PrivateNetwork.h"

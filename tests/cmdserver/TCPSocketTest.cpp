@@ -9,7 +9,7 @@
 
 #include "cmdserver/UDPSocket.h"
 #include "cmdserver/net/sleep.h"
-#include "kernel/WinSock.h"
+#include "kernel/net/WinSock.h"
 #include "tests/support/HostSockets.h"
 #include "tests/support/Packets.h"
 #include "tests/support/PrivateNetwork.h"

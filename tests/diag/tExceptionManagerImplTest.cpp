@@ -7,9 +7,9 @@
 #include <string>
 
 #include "config/ConfigManager.h"
-#include "kernel/Handle.h"
-#include "kernel/Thread.h"
-#include "kernel/Time.h"
+#include "kernel/base/Handle.h"
+#include "kernel/threads/Thread.h"
+#include "kernel/time/Time.h"
 #include "tests/support/TempDisk.h"
 
 namespace {

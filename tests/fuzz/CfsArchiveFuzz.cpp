@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "kernel/CfsDrive.h"
-#include "kernel/CfsFileTable.h"
+#include "kernel/cfs/CfsDrive.h"
+#include "kernel/cfs/CfsFileTable.h"
 
 // Keeps the reads from being optimised away.
 volatile unsigned gSink;

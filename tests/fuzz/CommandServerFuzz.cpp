@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cmdserver/CommandServer.h"
-#include "kernel/Kernel.h"
+#include "kernel/boot/Kernel.h"
 
 // Handlers read settings: give them a scratch disk.
 extern "C" int LLVMFuzzerInitialize(int*, char***) {

@@ -11,8 +11,8 @@
 #include "cmdserver/TCPClient.h"
 #include "cmdserver/net/sleep.h"
 #include "cmdserver/net/stream_server.h"
-#include "kernel/Kernel.h"
-#include "kernel/WinSock.h"
+#include "kernel/boot/Kernel.h"
+#include "kernel/net/WinSock.h"
 
 namespace {
 

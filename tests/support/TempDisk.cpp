@@ -8,8 +8,8 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "kernel/Environment.h"
-#include "kernel/Kernel.h"
+#include "kernel/boot/Kernel.h"
+#include "kernel/fs/Environment.h"
 
 namespace lbtest {
 namespace {

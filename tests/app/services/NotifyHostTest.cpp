@@ -7,7 +7,7 @@
 
 #include "app/services/EmbeddedServices.h"
 #include "app/services/RebootRecord.h"
-#include "kernel/WinSock.h"
+#include "kernel/net/WinSock.h"
 #include "tests/support/PrivateNetwork.h"
 #include "tests/support/TempDisk.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "kernel/File.h"
+#include "kernel/fs/File.h"
 #include "tests/support/TempDisk.h"
 
 namespace rx_fwk {

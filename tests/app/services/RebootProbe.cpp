@@ -8,9 +8,9 @@
 #include <string>
 
 #include "app/services/EmbeddedServices.h"
-#include "kernel/File.h"
-#include "kernel/Handle.h"
-#include "kernel/Kernel.h"
+#include "kernel/base/Handle.h"
+#include "kernel/boot/Kernel.h"
+#include "kernel/fs/File.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) {

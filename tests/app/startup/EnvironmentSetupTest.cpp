@@ -6,7 +6,7 @@
 
 #include "app/startup/TimeZoneSetting.h"
 #include "config/ConfigManager.h"
-#include "kernel/Environment.h"
+#include "kernel/fs/Environment.h"
 #include "tests/support/TempDisk.h"
 
 namespace {

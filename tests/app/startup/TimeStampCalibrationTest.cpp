@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "kernel/TimeStampCounter.h"
+#include "kernel/hw/TimeStampCounter.h"
 
 namespace {
 

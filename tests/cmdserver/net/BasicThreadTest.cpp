@@ -8,7 +8,7 @@
 
 #include "cmdserver/net/callOnce.h"
 #include "cmdserver/net/sleep.h"
-#include "kernel/Thread.h"
+#include "kernel/threads/Thread.h"
 
 namespace mthread {
 namespace {

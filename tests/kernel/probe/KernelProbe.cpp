@@ -11,12 +11,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "kernel/Console.h"
-#include "kernel/File.h"
-#include "kernel/Handle.h"
-#include "kernel/Machine.h"
-#include "kernel/Stdio.h"
-#include "kernel/Time.h"
+#include "kernel/base/Handle.h"
+#include "kernel/boot/Console.h"
+#include "kernel/fs/File.h"
+#include "kernel/fs/Stdio.h"
+#include "kernel/hw/Machine.h"
+#include "kernel/time/Time.h"
 
 namespace {
 

@@ -1,8 +1,0 @@
-// RTOS.INI settings of the kernel, through the kernel's profile reader.
-#include "kernel/KernelSettings.h"
-
-#include "kernel/Profile.h"
-
-unsigned TovRtosIniInt(const char* section, const char* key, unsigned defaultValue) {
-    return GetPrivateProfileIntA(section, key, int(defaultValue), "RTOS.INI");
-}

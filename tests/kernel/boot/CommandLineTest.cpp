@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "kernel/boot/Kernel.h"
+
+namespace {
+
+TEST(CommandLineTest, Cases) {
+    struct Row {
+        std::vector<std::string> arguments;
+        bool run;
+        int exitCode;
+        std::string disk;
+        double pace;
+        std::string hostLog = "";
+        std::string debugLog = "";
+    };
+    const Row rows[] = {
+        {{}, true, 0, "./lifeboat-disk", 1.0},
+        {{"--disk", "/tmp/c"}, true, 0, "/tmp/c", 1.0},
+        {{"--disk=/tmp/d", "--pace", "0"}, true, 0, "/tmp/d", 0.0},
+        {{"--pace", "0.25"}, true, 0, "./lifeboat-disk", 0.25},
+        {{"--pace=2"}, true, 0, "./lifeboat-disk", 2.0},
+        {{"--host-log", "/tmp/h", "--debug-log=/tmp/g"},
+         true,
+         0,
+         "./lifeboat-disk",
+         1.0,
+         "/tmp/h",
+         "/tmp/g"},
+        {{"--help"}, false, 0, "", 0},
+        {{"--host-log"}, false, 2, "", 0},
+        {{"--pace", "-1"}, false, 2, "", 0},
+        {{"--pace", "fast"}, false, 2, "", 0},
+        {{"--pace", ""}, false, 2, "", 0},
+        {{"--pace", "nan"}, false, 2, "", 0},
+        {{"--pace"}, false, 2, "", 0},
+        {{"--disk"}, false, 2, "", 0},
+        {{"--verbose"}, false, 2, "", 0},
+        {{"extra"}, false, 2, "", 0},
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        const Row& row = rows[i];
+        SCOPED_TRACE(i);
+        std::vector<std::string> words = {"lifeboat.exe"};
+        words.insert(words.end(), row.arguments.begin(), row.arguments.end());
+        std::vector<char*> argv;
+        for (std::string& word : words) {
+            argv.push_back(word.data());
+        }
+        argv.push_back(nullptr);
+        TovKernelOptions options;
+        int exitCode = -1;
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        bool run =
+            TovParseCommandLine(static_cast<int>(words.size()), argv.data(), options, exitCode);
+        std::string out = testing::internal::GetCapturedStdout();
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(run, row.run);
+        EXPECT_EQ(exitCode, row.exitCode);
+        if (row.run) {
+            EXPECT_EQ(options.disk, row.disk);
+            EXPECT_EQ(options.pace, row.pace);
+            EXPECT_EQ(options.hostLog, row.hostLog);
+            EXPECT_EQ(options.debugLog, row.debugLog);
+            EXPECT_EQ(options.argv.size(), words.size());
+        } else if (row.exitCode == 0) {
+            EXPECT_NE(out.find("Usage: lifeboat.exe"), std::string::npos);
+        } else {
+            EXPECT_FALSE(err.empty());
+        }
+    }
+}
+
+}  // namespace
