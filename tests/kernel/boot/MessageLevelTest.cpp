@@ -69,6 +69,7 @@ TEST_F(RtosIniTest, OutputSwitchesKeepTheirStateWhenAbsent) {
 // Two callers raising a level for a while, finishing in either order, leave it as it was.
 TEST_F(RtosIniTest, RaisesAddUpAndComeOffExactly) {
     write("[Messages]\r\nLoader=6\r\n");
+    TovSetMessageLevel("Loader", -1);                   // not read yet
     EXPECT_EQ(TovAddToMessageLevel("Loader", 40), 46);  // read first
     EXPECT_EQ(TovAddToMessageLevel("Loader", 40), 86);
     EXPECT_EQ(TovAddToMessageLevel("Loader", -40), 46);
