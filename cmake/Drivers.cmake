@@ -3,13 +3,14 @@
 #
 # lifeboat_driver(<target> SOURCES <files>... [EXPORTS <names>...] [MEMBER <name on B:>])
 #     builds <target>.dll in the folder's build directory. Only EXPORTS (default: getDriverObject,
-#     declared extern "C") are visible to the kernel's loader; everything else stays inside the
-#     DLL, so a driver never stands in for a symbol of the image or of another driver. MEMBER
-#     puts the DLL into the archive of drive B: under that name.
+#     defined with TOV_DLL_EXPORT of kernel/module/DllExport.h) are visible to the kernel's
+#     loader; everything else stays inside the DLL, so a driver never stands in for a symbol of
+#     the image or of another driver. MEMBER puts the DLL into the archive of drive B: under
+#     that name.
 #
-# The build then checks every driver (target lifeboat_driver_imports, part of ALL): each
-# library it needs is one of the runtime's, and each symbol it imports is a versioned symbol
-# of the runtime or one that lifeboat.exe exports.
+# The build then checks every driver (target lifeboat_driver_imports, part of ALL): it
+# exports each of its EXPORTS, each library it needs is one of the runtime's, and each symbol
+# it imports is a versioned symbol of the runtime or one that lifeboat.exe exports.
 
 function(lifeboat_driver target)
     cmake_parse_arguments(PARSE_ARGV 1 arg "" "MEMBER" "SOURCES;EXPORTS")
@@ -31,6 +32,8 @@ function(lifeboat_driver target)
     # Imports stay undefined at link time: the image provides them when the DLL is loaded.
     target_link_options(${target} PRIVATE "LINKER:--version-script=${exports}" "LINKER:--as-needed")
     set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${exports})
+    list(JOIN arg_EXPORTS "," exported)
+    set_property(TARGET ${target} PROPERTY LIFEBOAT_DRIVER_EXPORTS ${exported})
     set_property(GLOBAL APPEND PROPERTY LIFEBOAT_DRIVERS ${target})
     if(arg_MEMBER)
         lifeboat_cfs_member(NAME ${arg_MEMBER} FILE $<TARGET_FILE:${target}> DEPENDS ${target})
@@ -44,7 +47,8 @@ function(_lifeboat_check_driver_imports)
     endif()
     set(files)
     foreach(driver ${drivers})
-        list(APPEND files $<TARGET_FILE:${driver}>)
+        get_property(exported TARGET ${driver} PROPERTY LIFEBOAT_DRIVER_EXPORTS)
+        list(APPEND files "$<TARGET_FILE:${driver}>=${exported}")
     endforeach()
     set(script ${PROJECT_SOURCE_DIR}/cmake/check_driver_imports.py)
     set(stamp ${PROJECT_BINARY_DIR}/driver_imports.stamp)

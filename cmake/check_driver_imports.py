@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Checks that driver DLLs import from nothing but the image and the C and C++ runtime.
 
-Every library a driver needs must be one of the runtime's, and every symbol it leaves
-undefined must be a versioned symbol of the runtime, a weak reference, or a symbol that the
-image defines in its dynamic symbol table. Prints what is wrong and exits 1 otherwise.
+Each driver is given as FILE=EXPORT,EXPORT...: it must export (define in its dynamic symbol
+table) each of those names. Every library a driver needs must be one of the runtime's, and
+every symbol it leaves undefined must be a versioned symbol of the runtime, a weak reference,
+or a symbol that the image defines in its dynamic symbol table. Prints what is wrong and
+exits 1 otherwise.
 """
 import argparse
 import re
@@ -43,18 +45,24 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--readelf", default="readelf")
     parser.add_argument("--image", required=True)
-    parser.add_argument("drivers", nargs="+")
+    parser.add_argument("drivers", nargs="+", metavar="FILE=EXPORTS")
     args = parser.parse_args()
 
     exported = {name for name, _, binding, defined in dynamic_symbols(args.readelf, args.image)
                 if defined and binding in ("GLOBAL", "WEAK", "UNIQUE")}
     problems = []
-    for driver in args.drivers:
+    for spec in args.drivers:
+        driver, _, names = spec.rpartition("=")
+        symbols = list(dynamic_symbols(args.readelf, driver))
+        defined = {name for name, _, _, is_defined in symbols if is_defined}
+        for name in filter(None, names.split(",")):
+            if name not in defined:
+                problems.append(f"{driver}: does not export {name} (declare it TOV_DLL_EXPORT)")
         for library in needed_libraries(args.readelf, driver):
             if library not in RUNTIME_LIBRARIES:
                 problems.append(f"{driver}: needs {library}, which is not the C or C++ runtime")
-        for name, version, binding, defined in dynamic_symbols(args.readelf, driver):
-            if defined or binding == "WEAK":
+        for name, version, binding, is_defined in symbols:
+            if is_defined or binding == "WEAK":
                 continue
             if version and RUNTIME_VERSIONS.match(version):
                 continue

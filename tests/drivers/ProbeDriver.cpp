@@ -2,11 +2,10 @@
 // Ethernet drivers do.
 #include "kernel/base/Handle.h"
 #include "kernel/hw/Pci.h"
+#include "kernel/module/DllExport.h"
 #include "kernel/threads/Sync.h"
 #include "kernel/threads/Thread.h"
 #include "kernel/time/Time.h"
-
-#define PROBE_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace {
 
@@ -30,12 +29,12 @@ struct Unload {
 
 }  // namespace
 
-PROBE_EXPORT int lbprobeAnswer() {
+TOV_DLL_EXPORT int lbprobeAnswer() {
     return 42;
 }
 
 // A thread of the kernel, waited for; answers its exit code.
-PROBE_EXPORT DWORD lbprobeRunThread(DWORD* counter) {
+TOV_DLL_EXPORT DWORD lbprobeRunThread(DWORD* counter) {
     HANDLE thread = CreateThread(nullptr, 0, countUp, counter, 0, nullptr);
     if (thread == nullptr) {
         return 0;
@@ -49,11 +48,11 @@ PROBE_EXPORT DWORD lbprobeRunThread(DWORD* counter) {
     return code;
 }
 
-PROBE_EXPORT BOOL lbprobeFindPci(WORD vendor, WORD device, TovPCIAddress* address) {
+TOV_DLL_EXPORT BOOL lbprobeFindPci(WORD vendor, WORD device, TovPCIAddress* address) {
     return TovPCIInit() && TovPCIFindDevice(vendor, device, 0, address);
 }
 
-PROBE_EXPORT void lbprobeOnUnload(UnloadHook hook, void* context) {
+TOV_DLL_EXPORT void lbprobeOnUnload(UnloadHook hook, void* context) {
     gUnloadHook = hook;
     gUnloadContext = context;
 }
