@@ -1,5 +1,5 @@
 // The kernel's start-up table: what each step does on this kernel. Steps whose piece the
-// host provides (heap, threads, TLS, TCP/IP, ...) or that has no counterpart here (target
+// host provides (heap, threads, TLS, ...) or that has no counterpart here (target
 // information block, RTFS drivers) stay in the table as empty steps, so that the table
 // and its trace lines keep their order.
 #include <cstdio>
