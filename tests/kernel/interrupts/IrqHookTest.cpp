@@ -124,6 +124,34 @@ TEST(IrqHookTest, NoLineIsDeliveredWhileInterruptsAreDisabled) {
     EXPECT_TRUE(TovIrqHookRemove(kLine, countingHook, nullptr));
 }
 
+std::atomic<bool> gHookEntered{false};
+std::atomic<bool> gHookMayLeave{false};
+void blockingHook(DWORD, TovInterruptContext*, void*) {
+    gHookEntered = true;
+    while (!gHookMayLeave) {
+        std::this_thread::yield();
+    }
+}
+
+TEST(IrqHookTest, RemovalWaitsForTheHookRunningOnAnotherThread) {
+    ASSERT_TRUE(TovIrqHookAdd(kLine, blockingHook, nullptr, 0));
+    std::thread raiser([] { TovRaiseIrq(kLine); });
+    while (!gHookEntered) {
+        std::this_thread::yield();
+    }
+    std::atomic<bool> removed{false};
+    std::thread remover([&removed] {
+        EXPECT_TRUE(TovIrqHookRemove(kLine, blockingHook, nullptr));
+        removed = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(removed.load());  // the hook still runs: whatever it uses must stay
+    gHookMayLeave = true;
+    remover.join();
+    raiser.join();
+    EXPECT_TRUE(removed.load());
+}
+
 TEST(IrqHookTest, FreeLinesAreHandedOutOnce) {
     static char unused;
     ASSERT_TRUE(TovIrqHookAdd(4, recordingHook, &unused, 0));
