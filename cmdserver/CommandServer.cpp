@@ -6,6 +6,8 @@
 #include "app/services/PlatformExpert.h"
 #include "cmdserver/MasterProducer.h"
 #include "cmdserver/Trace.h"
+#include "cmdserver/commands/cmd_Firmware.h"
+#include "cmdserver/commands/cmd_Reset.h"
 #include "cmdserver/net/socket_error.h"
 #include "net/NetworkInfo.h"
 
@@ -59,7 +61,7 @@ CommandServer::~CommandServer() {
 
 bool CommandServer::start() {
     trace(3, "Bringing up command server...\n");
-    PlatformExpert::instance().registerFirmwareTargets(firmwareHandler_);
+    PlatformExpert::instance().registerFirmwareTargets(cmd_Firmware::instance());
     if (masterProducer_) {
         return false;
     }
@@ -85,6 +87,11 @@ bool CommandServer::start() {
 bool CommandServer::stop() {
     // Destroying the producer stops and joins the transport threads.
     masterProducer_.reset();
+    // With no handler running any more, a reset still in its wait ends without a restart
+    // (a power-off stops the server this way).
+    if (this == &instance()) {
+        cmd_Reset::instance().cancel();
+    }
     return true;
 }
 
