@@ -85,11 +85,15 @@ bool CommandServer::start() {
 }
 
 bool CommandServer::stop() {
+    // A reset still in its wait ends without a restart (a power-off stops the server this
+    // way): first the one accepted before, then one accepted while the transports stopped.
+    const bool ownsReset = this == &instance();
+    if (ownsReset) {
+        cmd_Reset::instance().cancel();
+    }
     // Destroying the producer stops and joins the transport threads.
     masterProducer_.reset();
-    // With no handler running any more, a reset still in its wait ends without a restart
-    // (a power-off stops the server this way).
-    if (this == &instance()) {
+    if (ownsReset) {
         cmd_Reset::instance().cancel();
     }
     return true;

@@ -50,6 +50,7 @@ cmd_Reset& cmd_Reset::instance() {
 }
 
 cmd_Reset::cmd_Reset() : action_(&gRestartMachine) {
+    InitializeCriticalSection(&lock_);
     CommandServer::instance().registerCommand(CmdReset, kProtocolVersion, this);
 }
 
@@ -60,13 +61,21 @@ cmd_Reset::~cmd_Reset() {
     if (cancelEvent_ != nullptr) {
         CloseHandle(cancelEvent_);
     }
+    DeleteCriticalSection(&lock_);
 }
 
 bool cmd_Reset::handle(CommandPacket& packet, std::uint32_t) {
     traceText("Received reset command\n");
+    EnterCriticalSection(&lock_);
+    answer(packet);
+    LeaveCriticalSection(&lock_);
+    return true;
+}
+
+void cmd_Reset::answer(CommandPacket& packet) {
     if (thread_) {
         refuse(packet, StatusBusy);
-        return true;
+        return;
     }
     bool install = false;
     const std::string protect =
@@ -75,17 +84,17 @@ bool cmd_Reset::handle(CommandPacket& packet, std::uint32_t) {
         const PasswordWords words(packet);
         if (!words.copiesMatch()) {
             refuse(packet, StatusMismatch);
-            return true;
+            return;
         }
         if (!verifyRootPasswordHash(words.first.first, words.first.second)) {
             refuse(packet, StatusAccessDenied);
-            return true;
+            return;
         }
     }
     if (packet.status == kInstallRequest) {
         if (EmbeddedServices::instance().stateFinal()) {
             refuse(packet, StatusInstallRefused);
-            return true;
+            return;
         }
         host_ = CommandServer::instance().currentPeer();
         install = true;
@@ -102,10 +111,9 @@ bool cmd_Reset::handle(CommandPacket& packet, std::uint32_t) {
         thread_.reset();
         phase_ = Phase::Idle;
         refuse(packet, StatusFailed);
-        return true;
+        return;
     }
     packet.command = ACK;
-    return true;
 }
 
 int cmd_Reset::run() {
@@ -123,10 +131,16 @@ int cmd_Reset::run() {
 }
 
 void cmd_Reset::cancel() {
+    EnterCriticalSection(&lock_);
     Phase waiting = Phase::Waiting;
+    mthread::BasicThread* thread = nullptr;
     if (phase_.compare_exchange_strong(waiting, Phase::Cancelled)) {
         SetEvent(cancelEvent_);
-        thread_->join(0);
+        thread = thread_.get();  // never replaced while the handler runs
+    }
+    LeaveCriticalSection(&lock_);
+    if (thread != nullptr) {
+        thread->join(0);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "cmdserver/net/BasicThread.h"
 #include "cmdserver/net/Runnable.h"
 #include "kernel/base/Win32Types.h"
+#include "kernel/threads/Sync.h"
 
 namespace rx_fwk {
 
@@ -40,6 +41,8 @@ public:
     // must not turn into a reboot). A reset past its wait is restarting already; it is
     // left alone.
     void cancel();
+    // The reset thread is alive (waiting or restarting).
+    bool threadRunning() const { return thread_ && thread_->isRunning(); }
 
     // For tests: the action (null: EmbeddedServices) and the wait of the next resets; an
     // earlier reset is cancelled and forgotten, so that the next one is accepted.
@@ -51,6 +54,10 @@ private:
 
     enum class Phase { Idle, Waiting, Cancelled, Restarting };
 
+    void answer(CommandPacket& packet);
+
+    // Guards the thread and the phase between the handler and cancel().
+    CRITICAL_SECTION lock_;
     // Created by the first accepted reset and never replaced: later resets are refused.
     std::unique_ptr<mthread::BasicThread> thread_;
     std::string host_;
