@@ -10,14 +10,15 @@ namespace rx_fwk {
 struct PasswordWords {
     // The first copy travels in ipAddress and subnetMask, the second in dnsAddress and gateway.
     explicit PasswordWords(const CommandPacket& packet)
-        : first{packet.ipAddress, packet.subnetMask}, second{packet.dnsAddress, packet.gateway} {}
+        : firstCopy{packet.ipAddress, packet.subnetMask},
+          secondCopy{packet.dnsAddress, packet.gateway} {}
 
     bool copiesMatch() const {
-        return first.first == second.first && first.second == second.second;
+        return firstCopy.first == secondCopy.first && firstCopy.second == secondCopy.second;
     }
 
-    PasswordHash first;
-    PasswordHash second;
+    PasswordHash firstCopy;  // the one the handlers use
+    PasswordHash secondCopy;
 };
 
 }  // namespace rx_fwk

@@ -17,7 +17,7 @@ public:
             refuse(packet, StatusAccessDenied);
         } else if (!words.copiesMatch()) {
             refuse(packet, StatusMismatch);
-        } else if (!setRootPasswordHash(words.first.first, words.first.second)) {
+        } else if (!setRootPasswordHash(words.firstCopy.first, words.firstCopy.second)) {
             refuse(packet, StatusFailed);
         } else {
             packet.command = ACK;

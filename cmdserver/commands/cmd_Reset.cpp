@@ -86,7 +86,7 @@ void cmd_Reset::answer(CommandPacket& packet) {
             refuse(packet, StatusMismatch);
             return;
         }
-        if (!verifyRootPasswordHash(words.first.first, words.first.second)) {
+        if (!verifyRootPasswordHash(words.firstCopy.first, words.firstCopy.second)) {
             refuse(packet, StatusAccessDenied);
             return;
         }

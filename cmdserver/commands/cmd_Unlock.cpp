@@ -19,9 +19,9 @@ public:
         const PasswordWords words(packet);
         if (!words.copiesMatch()) {
             refuse(packet, StatusMismatch);
-        } else if (clearRootPassword(words.first.first, words.first.second)) {
+        } else if (clearRootPassword(words.firstCopy.first, words.firstCopy.second)) {
             packet.command = ACK;
-        } else if (verifyRootPasswordHash(words.first.first, words.first.second)) {
+        } else if (verifyRootPasswordHash(words.firstCopy.first, words.firstCopy.second)) {
             // The right password, but the removal did not reach the file: the controller
             // stays locked, and the host must not blame the password.
             refuse(packet, StatusFailed);
