@@ -5,17 +5,21 @@
 #include "app/services/EmbeddedServices.h"
 #include "app/services/EmbeddedTarget.h"
 #include "app/services/LoggingSetup.h"
+#include "app/services/ServiceRegistry.h"
 #include "app/services/StdOutRedirection.h"
 #include "app/startup/DllPreloading.h"
 #include "app/startup/EnvironmentSetup.h"
 #include "app/startup/LifeboatImage.h"
+#include "app/startup/MemoryManagerBoost.h"
 #include "app/startup/StartupRecovery.h"
 #include "app/startup/StaticNetworkSettings.h"
 #include "app/startup/SystemState.h"
+#include "app/startup/TextEncoding.h"
 #include "app/startup/TimeStampCalibration.h"
 #include "app/startup/TimeZoneSetting.h"
 #include "cmdserver/CommandServerService.h"
 #include "config/ConfigManager.h"
+#include "diag/OutOfMemoryHandler.h"
 #include "diag/tExceptionManager.h"
 #include "kernel/boot/Console.h"
 #include "kernel/hw/Machine.h"
@@ -28,8 +32,10 @@ namespace {
 
 constexpr std::uint32_t kStateRunning = 8;
 
+// Through the registry, not EmbeddedServices: its first use reads and clears the reboot
+// record, which a power-off early in start-up must leave for the next boot.
 void powerOff() {
-    EmbeddedServices::instance().stopAllServices();
+    ServiceRegistry::instance().stopAll();
 }
 
 [[noreturn]] void suspendForGood() {
@@ -40,12 +46,11 @@ void powerOff() {
 }
 
 void applySystemSettings(ConfigManager& settings) {
-    // First, so that a crash anywhere in start-up is reported.
-    nZUEmbCfg::tExceptionManager::instance().installHandlers();
     applyTimeZoneSetting();
     if (settings.getBool("SystemSettings", "LegacyTickTimerPeriod", false)) {
         TovSetLegacyTickTimer(TRUE);
     }
+    setUpMemoryManagerBoost();
     setUpStdOutRedirection(settings);
     calibrateTimeStampCounter();
     if (TovBootInfoFlag() != 0) {
@@ -53,10 +58,15 @@ void applySystemSettings(ConfigManager& settings) {
     }
     applyWorkingDirectoryAndEnvironment(settings, isLifeboatImage());
     setUpLogging();
+    nZUEmbCfg::installOutOfMemoryHandler();
     setUpDllPreloading(settings);
+    loadTextEncodingLibrary();
+    setTextEncodingCharacterSet(settings.getString("SystemSettings", "language", "L1"));
 }
 
 int mainRoutine() {
+    // First, so that a crash anywhere in start-up is reported.
+    nZUEmbCfg::tExceptionManager::instance().installHandlers();
     TovSetPowerOffHandler(&powerOff);
     registerCommandServerService();
     ConfigManager& settings = ConfigManager::instance();

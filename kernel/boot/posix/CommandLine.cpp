@@ -1,8 +1,10 @@
 // The kernel's own command line: --disk DIR, --pace FACTOR, --host-log FILE,
-// --debug-log FILE, --manage-host-interfaces, --help.
+// --debug-log FILE, --manage-host-interfaces, --heap-limit BYTES, --help.
+#include <errno.h>
 #include <getopt.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -16,7 +18,7 @@ constexpr const char* kDefaultDisk = "./lifeboat-disk";
 void printUsage(std::FILE* stream, const char* program) {
     std::fprintf(stream,
                  "Usage: %s [--disk DIR] [--pace FACTOR] [--host-log FILE] [--debug-log FILE]\n"
-                 "       [--manage-host-interfaces] [--help]\n"
+                 "       [--manage-host-interfaces] [--heap-limit BYTES] [--help]\n"
                  "  --disk DIR       host directory that is drive C: (default %s,\n"
                  "                   created when missing)\n"
                  "  --pace FACTOR    scale of the fixed pacing waits of start-up\n"
@@ -28,6 +30,10 @@ void printUsage(std::FILE* stream, const char* program) {
                  "  --manage-host-interfaces\n"
                  "                   let the TCP/IP stack bring host interfaces up and put\n"
                  "                   static addresses on them (default: never touched)\n"
+                 "  --heap-limit BYTES\n"
+                 "                   most the kernel heap may hold, with an optional K, M or\n"
+                 "                   G (1024-based); the memory total the image reports\n"
+                 "                   (default: no limit)\n"
                  "  --help           show this text\n",
                  program, kDefaultDisk);
 }
@@ -42,6 +48,46 @@ bool parsePace(const char* text, double& pace) {
     return true;
 }
 
+// A positive byte count, with an optional K, M or G (powers of 1024).
+bool parseByteCount(const char* text, std::uint64_t& bytes) {
+    if (*text < '0' || *text > '9') {
+        return false;
+    }
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(text, &end, 10);
+    if (errno != 0) {
+        return false;
+    }
+    unsigned shift = 0;
+    switch (*end) {
+        case '\0':
+            break;
+        case 'k':
+        case 'K':
+            shift = 10;
+            break;
+        case 'm':
+        case 'M':
+            shift = 20;
+            break;
+        case 'g':
+        case 'G':
+            shift = 30;
+            break;
+        default:
+            return false;
+    }
+    if (*end != '\0' && end[1] != '\0') {
+        return false;
+    }
+    if (value == 0 || value > (UINT64_MAX >> shift)) {
+        return false;
+    }
+    bytes = static_cast<std::uint64_t>(value) << shift;
+    return true;
+}
+
 }  // namespace
 
 bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& exitCode) {
@@ -51,6 +97,7 @@ bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& 
         {"host-log", required_argument, nullptr, 'l'},
         {"debug-log", required_argument, nullptr, 'g'},
         {"manage-host-interfaces", no_argument, nullptr, 'm'},
+        {"heap-limit", required_argument, nullptr, 'x'},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
@@ -85,6 +132,16 @@ bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& 
                 break;
             case 'm':
                 options.manageHostInterfaces = true;
+                break;
+            case 'x':
+                if (!parseByteCount(optarg, options.heapLimit)) {
+                    std::fprintf(stderr,
+                                 "%s: --heap-limit needs a positive byte count (K, M or G may "
+                                 "follow), not '%s'\n",
+                                 program, optarg);
+                    exitCode = 2;
+                    return false;
+                }
                 break;
             case 'h':
                 printUsage(stdout, program);
