@@ -50,8 +50,7 @@ std::uint32_t OutOfMemoryHandler::handle(const TovHeapFailure& failure) {
         return 1;
     }
     rx_fwk::CriticalSectionLock guard(lock_);
-    std::snprintf(message_, sizeof message_, format,
-                  static_cast<unsigned long long>(failure.size));
+    std::snprintf(message_, sizeof message_, format, static_cast<unsigned long long>(failure.size));
     if (failure.size < smallestLogged_) {
         rx_fwk::log(kWarning, kFailureCode, kSubCode, message_, nullptr);
         smallestLogged_ = failure.size;
@@ -73,15 +72,14 @@ void installOutOfMemoryHandler() {
     TovMemoryStatistics memory{};
     TovGetMemoryStatistics(&memory);
     OutOfMemoryHandler::instance();  // made now, not during the first failure
-    TovRegisterEventHandler(TOV_EVENT_HEAP_FAILURE, &OutOfMemoryHandler::onHeapFailure,
-                            nullptr, TOV_EVENT_ADD);
+    TovRegisterEventHandler(TOV_EVENT_HEAP_FAILURE, &OutOfMemoryHandler::onHeapFailure, nullptr,
+                            TOV_EVENT_ADD);
     const std::uint64_t used =
         memory.totalBytes > memory.freeBytes ? memory.totalBytes - memory.freeBytes : 0;
     char text[128];
-    std::snprintf(text, sizeof text,
-                  "out-of-memory handler installed; memory used: %.2f Mb, free: %.1f Mb",
-                  static_cast<double>(used) / kMegabyte,
-                  static_cast<double>(memory.freeBytes) / kMegabyte);
+    std::snprintf(
+        text, sizeof text, "out-of-memory handler installed; memory used: %.2f Mb, free: %.1f Mb",
+        static_cast<double>(used) / kMegabyte, static_cast<double>(memory.freeBytes) / kMegabyte);
     rx_fwk::log(kInformational, 0, kSubCode, text, nullptr);
 }
 

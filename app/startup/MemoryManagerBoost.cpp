@@ -113,8 +113,8 @@ const TovLocalMemoryEntryPoints kBoostedEntryPoints{boostedAlloc, boostedSize, b
 
 std::string readBoostMemoryManagerSetting() {
     char value[6] = {};
-    GetPrivateProfileStringA("SystemSettings", "BoostMemoryManager", "False", value,
-                             sizeof value, "C:\\zu-rt.ini");
+    GetPrivateProfileStringA("SystemSettings", "BoostMemoryManager", "False", value, sizeof value,
+                             "C:\\zu-rt.ini");
     return value;
 }
 

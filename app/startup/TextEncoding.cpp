@@ -3,8 +3,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "app/startup/DllLoad.h"
@@ -44,9 +44,8 @@ int fail(DWORD error) {
 
 // Converts `bytes` of `source` with the library; without a destination the output is only
 // counted, 256 bytes at a time. The number of bytes produced, or an error.
-DWORD convertWithLibrary(const char* to, const char* from, const char* source,
-                         std::size_t bytes, char* destination, std::size_t capacity,
-                         std::size_t& produced) {
+DWORD convertWithLibrary(const char* to, const char* from, const char* source, std::size_t bytes,
+                         char* destination, std::size_t capacity, std::size_t& produced) {
     void* cd = gBridge.open(to, from);
     if (cd == kConversionFailed) {
         return ERROR_NO_UNICODE_TRANSLATION;

@@ -36,12 +36,11 @@ std::string textEncodingCharacterSet();
 // ERROR_NO_UNICODE_TRANSLATION (the character set is unknown, or a character has no
 // counterpart), ERROR_INSUFFICIENT_BUFFER (the destination is too small, or the conversion
 // was not exact), ERROR_INVALID_PARAMETER.
-int multiByteToWide(UINT codePage, DWORD flags, LPCSTR source, int sourceLength,
-                    LPWSTR destination, int destinationLength);
+int multiByteToWide(UINT codePage, DWORD flags, LPCSTR source, int sourceLength, LPWSTR destination,
+                    int destinationLength);
 // WideCharToMultiByte's parameters; code page, flags, default character and its flag are
 // ignored. Results and failures as above, in bytes.
-int wideToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLength,
-                    LPSTR destination, int destinationLength, LPCSTR defaultCharacter,
-                    BOOL* usedDefaultCharacter);
+int wideToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLength, LPSTR destination,
+                    int destinationLength, LPCSTR defaultCharacter, BOOL* usedDefaultCharacter);
 
 }  // namespace rx_fwk

@@ -53,7 +53,7 @@ thread_local bool tReporting = false;
 
 std::int64_t asSigned(std::uint64_t bytes) {
     return bytes > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX
-                                                          : static_cast<std::int64_t>(bytes);
+                                                         : static_cast<std::int64_t>(bytes);
 }
 
 // Takes `bytes` out of what the limit leaves, or fails; always succeeds without a limit.
@@ -69,8 +69,8 @@ bool reserve(std::uint64_t bytes) {
         if (bytes > limit || counted > limit - bytes) {
             return false;
         }
-    } while (!gInUse.compare_exchange_weak(used, used + asSigned(bytes),
-                                           std::memory_order_relaxed));
+    } while (
+        !gInUse.compare_exchange_weak(used, used + asSigned(bytes), std::memory_order_relaxed));
     return true;
 }
 

@@ -35,8 +35,7 @@ HLOCAL heapReAlloc(HLOCAL memory, SIZE_T bytes, UINT flags) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
-    return TovHeapResize(memory, bytes, (flags & LMEM_MOVEABLE) != 0,
-                         (flags & LMEM_ZEROINIT) != 0);
+    return TovHeapResize(memory, bytes, (flags & LMEM_MOVEABLE) != 0, (flags & LMEM_ZEROINIT) != 0);
 }
 
 HLOCAL heapFree(HLOCAL memory) {

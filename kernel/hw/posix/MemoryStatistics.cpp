@@ -166,8 +166,8 @@ bool memoryGroup(GroupFiles& files) {
             bool memory = false;
             for (char* name = controllers; name != nullptr;) {
                 char* comma = std::strchr(name, ',');
-                const std::size_t length = comma != nullptr ? std::size_t(comma - name)
-                                                            : std::strlen(name);
+                const std::size_t length =
+                    comma != nullptr ? std::size_t(comma - name) : std::strlen(name);
                 memory = memory || (length == 6 && std::strncmp(name, "memory", 6) == 0);
                 name = comma != nullptr ? comma + 1 : nullptr;
             }

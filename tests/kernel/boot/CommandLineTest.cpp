@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ TEST(CommandLineTest, Cases) {
         std::string hostLog = "";
         std::string debugLog = "";
         bool manageHostInterfaces = false;
+        std::uint64_t heapLimit = 0;
     };
     const Row rows[] = {
         {{}, true, 0, "./lifeboat-disk", 1.0},
@@ -33,6 +35,16 @@ TEST(CommandLineTest, Cases) {
          "/tmp/g"},
         {{"--manage-host-interfaces"}, true, 0, "./lifeboat-disk", 1.0, "", "", true},
         {{"--manage-host-interfaces=yes"}, false, 2, "", 0},
+        {{"--heap-limit", "7340032"}, true, 0, "./lifeboat-disk", 1.0, "", "", false, 7340032},
+        {{"--heap-limit=7M"}, true, 0, "./lifeboat-disk", 1.0, "", "", false, 7u << 20},
+        {{"--heap-limit", "64k"}, true, 0, "./lifeboat-disk", 1.0, "", "", false, 64u << 10},
+        {{"--heap-limit", "2G"}, true, 0, "./lifeboat-disk", 1.0, "", "", false, 2ull << 30},
+        {{"--heap-limit", "0"}, false, 2, "", 0},
+        {{"--heap-limit", "-1"}, false, 2, "", 0},
+        {{"--heap-limit", "5X"}, false, 2, "", 0},
+        {{"--heap-limit", "1MB"}, false, 2, "", 0},
+        {{"--heap-limit", "99999999999999999999"}, false, 2, "", 0},
+        {{"--heap-limit", "17179869184G"}, false, 2, "", 0},
         {{"--help"}, false, 0, "", 0},
         {{"--host-log"}, false, 2, "", 0},
         {{"--pace", "-1"}, false, 2, "", 0},
@@ -70,6 +82,7 @@ TEST(CommandLineTest, Cases) {
             EXPECT_EQ(options.hostLog, row.hostLog);
             EXPECT_EQ(options.debugLog, row.debugLog);
             EXPECT_EQ(options.manageHostInterfaces, row.manageHostInterfaces);
+            EXPECT_EQ(options.heapLimit, row.heapLimit);
             EXPECT_EQ(options.argv.size(), words.size());
         } else if (row.exitCode == 0) {
             EXPECT_NE(out.find("Usage: lifeboat.exe"), std::string::npos);
