@@ -1,0 +1,23 @@
+// The options that say where a password comes from; shared by lock, unlock and reset.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include "tools/tesselcfg/PasswordSource.h"
+
+namespace tesselcfg {
+
+inline void addPasswordOptions(CLI::App* command, PasswordSource& source) {
+    auto* file = command->add_option("--password-file", source.file,
+                                     "Read the password from the first line of FILE");
+    command
+        ->add_flag("--password-stdin", source.stdinput,
+                   "Read the password from the first line of standard input")
+        ->excludes(file);
+}
+
+inline bool passwordGiven(const PasswordSource& source) {
+    return !source.file.empty() || source.stdinput;
+}
+
+}  // namespace tesselcfg
