@@ -95,12 +95,5 @@ TEST(RequestsTest, FactoryRequestsCarryTheirCodeAndLeaveStatusRecognisable) {
     EXPECT_EQ(makeFirmwareRequest(kMac).status, kUntouchedStatus);
 }
 
-TEST(RequestsTest, FirmwareHeaderIsBigEndianFieldByField) {
-    const auto bytes = encodeFirmwareHeader({0x719C, 0x0102, 0xA0B0C0D0, 0x00012345});
-    const std::array<std::uint8_t, kFirmwareHeaderSize> expected{
-        0x71, 0x9C, 0x01, 0x02, 0xA0, 0xB0, 0xC0, 0xD0, 0, 0, 0, 0, 0x00, 0x01, 0x23, 0x45};
-    EXPECT_EQ(bytes, expected);
-}
-
 }  // namespace
 }  // namespace tesselcfg

@@ -16,7 +16,6 @@
 namespace tesselcfg {
 namespace {
 
-constexpr std::uint16_t kFirmwarePort = rx_fwk::kCommandUdpPort;  // in the TCP space
 constexpr auto kRetryInterval = std::chrono::milliseconds(100);
 
 int millisecondsUntil(Clock::time_point deadline) {
@@ -86,12 +85,12 @@ bool sendAll(const Socket& s, const std::uint8_t* bytes, std::size_t length,
 
 }  // namespace
 
-UploadResult uploadFirmware(const std::string& address, const FirmwareHeader& header,
+UploadResult uploadFirmware(const std::string& address, const rx_fwk::FirmwareHeader& header,
                             std::FILE* image, Clock::time_point connectDeadline,
                             Clock::duration stall) {
     sockaddr_in to{};
     to.sin_family = AF_INET;
-    to.sin_port = htons(kFirmwarePort);
+    to.sin_port = htons(rx_fwk::kFirmwareTcpPort);
     if (::inet_pton(AF_INET, address.c_str(), &to.sin_addr) != 1) {
         throw TransportError("not an IPv4 address: " + address);
     }
@@ -109,12 +108,12 @@ UploadResult uploadFirmware(const std::string& address, const FirmwareHeader& he
     }
     int on = 1;
     ::setsockopt(connection->fd(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    const auto head = encodeFirmwareHeader(header);
+    const auto head = rx_fwk::encodeFirmwareHeader(header);
     if (!sendAll(*connection, head.data(), head.size(), stall)) {
         return UploadResult::Cut;
     }
     std::uint8_t chunk[4096];
-    std::uint32_t left = header.length;
+    std::uint32_t left = header.imageLength;
     while (left > 0) {
         const std::size_t want = std::min<std::size_t>(left, sizeof chunk);
         const std::size_t got = std::fread(chunk, 1, want, image);

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "tools/tesselcfg/Requests.h"
+#include "cmdserver/FirmwareHeader.h"
 #include "tools/tesselcfg/Transport.h"
 
 namespace tesselcfg {
@@ -17,9 +17,9 @@ enum class UploadResult {
 };
 
 // Connects to the controller (retrying while it does not listen yet, until
-// `connectDeadline`), sends the header and `header.length` bytes of `image`. `stall` bounds
+// `connectDeadline`), sends the header and `header.imageLength` bytes of `image`. `stall` bounds
 // the wait for the controller to take more bytes.
-UploadResult uploadFirmware(const std::string& address, const FirmwareHeader& header,
+UploadResult uploadFirmware(const std::string& address, const rx_fwk::FirmwareHeader& header,
                             std::FILE* image, Clock::time_point connectDeadline,
                             Clock::duration stall);
 

@@ -20,12 +20,6 @@ void putPath(CommandPacket& p, const std::string& path) {
     std::memcpy(area, path.data(), std::min(path.size(), kPathCapacity));
 }
 
-void putBigEndian(std::uint8_t* at, std::uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        at[i] = static_cast<std::uint8_t>(value >> (8 * (bytes - 1 - i)));
-    }
-}
-
 }  // namespace
 
 static_assert(offsetof(CommandPacket, commentFormat) - offsetof(CommandPacket, text1) ==
@@ -104,15 +98,6 @@ CommandPacket makeFirmwareRequest(const MacAddress& mac) {
     CommandPacket p = makeRequest(rx_fwk::CmdFirmware, mac);
     p.status = kUntouchedStatus;
     return p;
-}
-
-std::array<std::uint8_t, kFirmwareHeaderSize> encodeFirmwareHeader(const FirmwareHeader& h) {
-    std::array<std::uint8_t, kFirmwareHeaderSize> bytes{};
-    putBigEndian(&bytes[0], h.targetCode, 2);
-    putBigEndian(&bytes[2], h.begin, 2);
-    putBigEndian(&bytes[4], h.key, 4);
-    putBigEndian(&bytes[12], h.length, 4);
-    return bytes;
 }
 
 }  // namespace tesselcfg

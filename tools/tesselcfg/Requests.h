@@ -2,7 +2,6 @@
 // files, factory data and firmware.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -52,16 +51,5 @@ CommandPacket makeFactoryMac(const MacAddress& mac, const MacAddress& newMac);
 CommandPacket makeFactorySerial(const MacAddress& mac, std::uint32_t serial);
 
 CommandPacket makeFirmwareRequest(const MacAddress& mac);
-
-// The side connection's header: target code, begin argument, target key, a word not used,
-// image length; all big-endian.
-struct FirmwareHeader {
-    std::uint16_t targetCode = 0;
-    std::uint16_t begin = 0;
-    std::uint32_t key = 0;
-    std::uint32_t length = 0;
-};
-constexpr std::size_t kFirmwareHeaderSize = 16;
-std::array<std::uint8_t, kFirmwareHeaderSize> encodeFirmwareHeader(const FirmwareHeader& header);
 
 }  // namespace tesselcfg

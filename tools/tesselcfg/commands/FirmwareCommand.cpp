@@ -5,6 +5,7 @@
 
 #include "tools/tesselcfg/FirmwareUpload.h"
 #include "tools/tesselcfg/NumberText.h"
+#include "tools/tesselcfg/Requests.h"
 #include "tools/tesselcfg/commands/Report.h"
 
 namespace tesselcfg {
@@ -54,11 +55,11 @@ int runFirmware(Session& session, const MacAddress& mac, const FirmwareArguments
     const Controller controller = decodePing(ping->packet);
     const std::string address =
         session.options().tcpAddress.empty() ? controller.ip : session.options().tcpAddress;
-    FirmwareHeader header;
+    rx_fwk::FirmwareHeader header{};
     header.targetCode = controller.targetCode;
-    header.begin = static_cast<std::uint16_t>(*begin);
-    header.key = static_cast<std::uint32_t>(*key);
-    header.length = static_cast<std::uint32_t>(size);
+    header.beginArgument = static_cast<std::uint16_t>(*begin);
+    header.targetKey = static_cast<std::uint32_t>(*key);
+    header.imageLength = static_cast<std::uint32_t>(size);
 
     // Sent once: a second request would hold the controller for another side connection.
     session.send(makeFirmwareRequest(mac), Transport::Repeat::Never);
@@ -66,14 +67,14 @@ int runFirmware(Session& session, const MacAddress& mac, const FirmwareArguments
         uploadFirmware(address, header, image.get(), Clock::now() + kConnectWindow, kStall);
     if (sent == UploadResult::NotConnected) {
         std::cerr << "tesselcfg: could not connect to " << address << " port "
-                  << rx_fwk::kCommandUdpPort << " for the transfer\n";
+                  << rx_fwk::kFirmwareTcpPort << " for the transfer\n";
     }
     const auto wait = sent == UploadResult::Sent
                           ? std::max(session.deadline(), Clock::now() + kFinishWait)
                           : session.deadline();
     return outcome(session.options(), rx_fwk::CmdFirmware, session.awaitReply(mac, wait),
                    "the firmware transfer", "Firmware accepted: " + std::to_string(size) + " bytes",
-                   {{"bytes", size}, {"key", header.key}, {"begin", header.begin}});
+                   {{"bytes", size}, {"key", *key}, {"begin", *begin}});
 }
 
 void setUp(CommandTable& table) {
