@@ -69,6 +69,31 @@ except ConnectionResetError:
     pass
 """
 
+# A firmware transfer as a host would start it (no tool sends one yet): the request, then the
+# side connection with its header and a short image. A desktop controller has no firmware
+# target, so it refuses once it has read the header.
+FIRMWARE_HOST = r"""
+import socket, struct, sys, time
+target, mac = sys.argv[1], bytes.fromhex(sys.argv[2].replace(":", ""))
+request = struct.pack("!2sBHBHHI6s8s32s32s64sHIIIIII2s", b"ED", 0x0F, 0, 2, 0x719C, 0, 0,
+                      mac, b"", b"", b"", b"", 0, 0, 0, 0, 0, 0, 0, b"")
+u = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+u.settimeout(30)
+u.sendto(request, (target, 44515))
+deadline = time.monotonic() + 10
+while True:
+    try:
+        side = socket.create_connection((target, 44515), timeout=5)
+        break
+    except ConnectionRefusedError:
+        if time.monotonic() > deadline:
+            raise
+        time.sleep(0.1)
+side.sendall(struct.pack("!HHIII", 0x719C, 1, 7, 0, 100) + b"\xAA" * 100)
+reply, _ = u.recvfrom(512)
+assert reply[2] == 0x09, reply[2]
+"""
+
 # Answers the controller's notification on 44517.
 ANSWERING_HOST = """
 import socket
@@ -145,6 +170,7 @@ class LiveCapture(Dissection):
         listener = subprocess.Popen(list(net.exec_prefix(host)) + ["python3", "-c",
                                                                    ANSWERING_HOST],
                                     stdout=subprocess.PIPE, text=True)
+        cls.addClassCleanup(listener.stdout.close)
         cls.addClassCleanup(listener.kill)
         listener.stdout.readline()
 
@@ -169,8 +195,9 @@ class LiveCapture(Dissection):
             if done.returncode != expected:
                 raise AssertionError("tesselcfg %s: %d\n%s" % (args, done.returncode,
                                                              done.stdout))
-        subprocess.run(list(net.exec_prefix(host)) + ["python3", "-c", JUNK_SENDER, TARGET_IP,
-                                                      cls.mac], check=True, timeout=30)
+        for script in (FIRMWARE_HOST, JUNK_SENDER):
+            subprocess.run(list(net.exec_prefix(host)) + ["python3", "-c", script, TARGET_IP,
+                                                          cls.mac], check=True, timeout=60)
         capture.stop()
         image.power_off()
 
@@ -206,7 +233,8 @@ class LiveCapture(Dissection):
                                   'lifeboat.request_name == "QueryAttrs"',
                                   "lifeboat.attr.name", "lifeboat.attr.value"),
                          ["class", "Desktop"])
-        nak = self.one('udp && lifeboat.command == 0x09', "lifeboat.request_name",
+        nak = self.one('lifeboat.command == 0x09 && lifeboat.request_name == "QueryAttrs"',
+                       "lifeboat.request_name",
                        "lifeboat.attr.name", "lifeboat.status_name")
         self.assertEqual(nak, ["QueryAttrs", "colour", "StatusUnsupported"])
         self.assertIn("NAK: StatusUnsupported", self.experts("lifeboat.command == 0x09"))
@@ -238,6 +266,16 @@ class LiveCapture(Dissection):
                                   "ip.src"), [TARGET_IP, TARGET_IP])
         self.assertEqual(self.one("lifeboat_notify.answer", "lifeboat_notify.answer"),
                          ["6f6b"])
+
+    def test_firmware_request_and_side_connection(self):
+        nak = self.one('lifeboat.command == 0x09 && lifeboat.request_name == "Firmware"',
+                       "lifeboat.request_in", "lifeboat.status_name")
+        self.assertTrue(nak[0].isdigit(), nak)
+        self.assertEqual(nak[1], "Refused")  # the status is the request's
+        header = self.one("lifeboat_fw.image_length", "lifeboat_fw.target_code",
+                          "lifeboat_fw.begin_argument", "lifeboat_fw.target_key",
+                          "lifeboat_fw.image_length")
+        self.assertEqual(header, ["0x719c", "0x0001", "0x00000007", "100"])
 
     def test_what_the_controller_drops_is_flagged(self):
         self.assertIn("Packet is 100 bytes, not 184: the controller drops it",

@@ -43,6 +43,9 @@ local status_names = {
     [3] = "StatusInstallRefused", [5] = "StatusFailed", [6] = "StatusMismatch",
 }
 
+-- Commands that refuse without a status of their own: the NAK carries the request's.
+local status_echoed = { Firmware = true, MacAddr = true, Serial = true }
+
 local comment_formats = {
     [512] = "default", [1200] = "UTF-16LE", [1201] = "UTF-16BE", [1252] = "Windows-1252",
     [20127] = "US-ASCII", [28591] = "ISO-8859-1", [65001] = "UTF-8",
@@ -533,6 +536,10 @@ local function dissect_packet(tvb, pinfo, tree, over_tcp)
         if code == NAK then
             local status = tvb(174, 4):uint()
             local name = status_names[status] or string.format("status %d", status)
+            if request_code and status_echoed[command_name(request_code)] then
+                name = "Refused"
+                status_item:append_text(" (the request's, unchanged)")
+            end
             status_item:append_text(" (" .. name .. ")")
             root:add(f.status_name, tvb(174, 4), name)
             status_item:add_proto_expert_info(e.nak, "NAK: " .. name)
@@ -554,6 +561,11 @@ local function dissect_packet(tvb, pinfo, tree, over_tcp)
     end
     if request_frame then
         summary = summary .. string.format(" (request in %d)", request_frame)
+    end
+    if not magic_ok then
+        summary = summary .. " [wrong magic]"
+    elseif tvb(5, 1):uint() ~= VERSION then
+        summary = summary .. string.format(" [version %d]", tvb(5, 1):uint())
     end
     pinfo.cols.info = summary
 end
