@@ -24,7 +24,7 @@ def _default_wrapper():
 class Image:
     """One controller: lifeboat.exe on its own disk directory."""
 
-    def __init__(self, disk=None, args=(), wrapper=None, env=None):
+    def __init__(self, disk=None, args=(), wrapper=None, env=None, image=None):
         self._tmp = None
         if disk is None:
             self._tmp = tempfile.TemporaryDirectory(prefix="lifeboat-e2e-")
@@ -34,7 +34,7 @@ class Image:
         if wrapper is None:
             wrapper = _default_wrapper()
         self.proc = subprocess.Popen(
-            list(wrapper) + [IMAGE, "--disk", disk, "--pace", "0", *args],
+            list(wrapper) + [image or IMAGE, "--disk", disk, "--pace", "0", *args],
             stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
             env=dict(os.environ, **env) if env else None)
 

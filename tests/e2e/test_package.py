@@ -12,6 +12,7 @@ import sys
 import tempfile
 import unittest
 
+from lifeboat_process import Image
 from netns import SKIP
 
 BUILD = os.environ.get("LIFEBOAT_BUILD", "")
@@ -88,9 +89,15 @@ class PackageTest(unittest.TestCase):
         tool = run(os.path.join(self.root, "usr/bin/tesselcfg"), "--help")
         self.assertEqual(tool.returncode, 0, tool.stdout)
         self.assertIn("discover", tool.stdout)
-        image = run(os.path.join(self.root, "usr/libexec/lifeboat/lifeboat.exe"), "--help")
-        self.assertEqual(image.returncode, 0, image.stdout)
-        self.assertIn("--disk DIR", image.stdout)
+        image = os.path.join(self.root, "usr/libexec/lifeboat/lifeboat.exe")
+        usage = run(image, "--help")
+        self.assertEqual(usage.returncode, 0, usage.stdout)
+        self.assertIn("--disk DIR", usage.stdout)
+        # The installed image carries its drive B: (drivers included) and boots.
+        with Image(image=image) as controller:
+            self.assertTrue(controller.wait_for("\nSystem state: Running\n"),
+                            controller.output)
+            self.assertEqual(controller.power_off(), 0, controller.output)
 
         with gzip.open(os.path.join(self.root, "usr/share/man/man1/tesselcfg.1.gz"), "rt") as f:
             page = f.read()
