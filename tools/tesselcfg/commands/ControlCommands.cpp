@@ -190,6 +190,10 @@ void setUp(CommandTable& table) {
         ->check(CLI::PositiveNumber)
         ->capture_default_str();
     addPasswordOptions(resetCommand, reset->password);
+    resetCommand->footer(
+        "A controller whose reboot protection is on and that is locked needs the root "
+        "password: typed at the terminal without echo, or from --password-file or "
+        "--password-stdin. A controller refuses an install reboot once it has booted.");
 
     auto wait = std::make_shared<double>(120);
     table
@@ -209,6 +213,10 @@ void setUp(CommandTable& table) {
         ->check(CLI::IsMember({"on", "off"}));
     protectionCommand->add_option("--halt-on-error", protection->haltOnError, "Halt on error")
         ->check(CLI::IsMember({"on", "off"}));
+    protectionCommand->footer(
+        "Both are set at once. Reboot protection not given is kept as the controller reports "
+        "it; halt-on-error cannot be read back and is sent as on, its default, when not "
+        "given.");
 
     auto executable = std::make_shared<std::string>();
     table

@@ -198,6 +198,7 @@ void setUp(CommandTable& table) {
     setIp->add_option("--dns", ip->dns, "DNS server (static)");
     setIp->add_flag("--force", ip->force,
                     "Store the address even when another controller answers on it");
+    setIp->footer(kStoredIsNotLive);
 
     auto name = std::make_shared<std::string>();
     table

@@ -14,6 +14,9 @@ inline void addPasswordOptions(CLI::App* command, PasswordSource& source) {
         ->add_flag("--password-stdin", source.stdinput,
                    "Read the password from the first line of standard input")
         ->excludes(file);
+    command->footer(
+        "The password is typed at the terminal without echo unless a file or standard input "
+        "is named; it is never an argument. Only its hash is sent.");
 }
 
 inline bool passwordGiven(const PasswordSource& source) {
