@@ -2,12 +2,21 @@
 #include <gtest/gtest.h>
 
 #include "app/services/EmbeddedServices.h"
+#include "net/ipConfig.h"
+#include "net/tIPConfig_real.h"
 #include "tests/cmdserver/commands/HandlerTest.h"
 
 namespace rx_fwk {
 namespace {
 
 using QueryTest = HandlerTest;
+
+// This image never halts on a network error; a platform that does would report it.
+class HaltingConfig final : public nIPStack::tIPConfig_real {
+public:
+    HaltingConfig() : tIPConfig_real({}) {}
+    bool getHaltOnError() override { return true; }
+};
 
 TEST_F(QueryTest, CapsListTheExtensionIdentifiersInNetworkOrder) {
     auto bytes = request(CmdQueryCaps);
@@ -84,7 +93,8 @@ TEST_F(QueryTest, SpQueryAnswersStateTextAndProtectionFlags) {
         if (row.protect != nullptr) {
             setting("SystemSettings", "Protect_Reboot", row.protect);
         }
-        network_.haltOnError = row.halt;
+        HaltingConfig halting;
+        nIPStack::installIPConfig(row.halt ? &halting : nullptr);
         services.setSystemState(row.state);
         auto bytes = request(CmdSpQuery);
         const auto sent = bytes;
@@ -96,6 +106,7 @@ TEST_F(QueryTest, SpQueryAnswersStateTextAndProtectionFlags) {
         area.resize(96, '\0');
         EXPECT_EQ(std::string(bytes.begin() + 28, bytes.begin() + 124), area);
         EXPECT_TRUE(std::equal(bytes.begin() + 124, bytes.begin() + 156, sent.begin() + 124));
+        nIPStack::installIPConfig(nullptr);
     }
     services.setSystemState(saved);
 }
