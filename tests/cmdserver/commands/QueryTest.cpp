@@ -25,17 +25,19 @@ TEST_F(QueryTest, CapsListTheExtensionIdentifiersInNetworkOrder) {
     ASSERT_TRUE(reply);
     EXPECT_EQ(reply->command, QueryCapsReply);
     EXPECT_EQ(reply->flags, 0x006F);
-    CommandServer& server = CommandServer::instance();
+    // 0xF0 Chmod, 0xF1 MainExe, 0xF2 SpQuery, 0xF3 SpConfig, 0xF4 QueryAttrs; 0xF5 goes to
+    // AdvancedEnet (6) when the IP stack service makes it; nothing else holds a code.
+    const std::uint32_t expected[15] = {1, 2, 3, 4, 7};
     for (unsigned i = 0; i < 15; ++i) {
         SCOPED_TRACE(i);
-        const std::uint32_t id = server.capabilityForCode(static_cast<std::uint8_t>(0xF0 + i));
-        EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 92 + 4 * i, bytes.begin() + 96 + 4 * i),
-                  (std::vector<std::uint8_t>{
-                      static_cast<std::uint8_t>(id >> 24), static_cast<std::uint8_t>(id >> 16),
-                      static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id)}));
+        const std::vector<std::uint8_t> word(bytes.begin() + 92 + 4 * i,
+                                             bytes.begin() + 96 + 4 * i);
+        if (i == 5 && word == std::vector<std::uint8_t>{0, 0, 0, 6}) {
+            continue;
+        }
+        EXPECT_EQ(word,
+                  (std::vector<std::uint8_t>{0, 0, 0, static_cast<std::uint8_t>(expected[i])}));
     }
-    EXPECT_EQ(server.capabilityForCode(0xF2), 3u);  // SpQuery
-    EXPECT_EQ(server.capabilityForCode(0xF4), 7u);  // QueryAttrs
     EXPECT_TRUE(std::equal(bytes.begin() + 152, bytes.begin() + 156, sent.begin() + 152));
     EXPECT_TRUE(std::equal(bytes.begin() + 5, bytes.begin() + 6, sent.begin() + 5));
     EXPECT_TRUE(std::equal(bytes.begin() + 14, bytes.begin() + 20, sent.begin() + 14));
