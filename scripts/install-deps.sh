@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake make g++ clang libclang-rt-14-dev python3 zip
           libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
-          iproute2 procps)
+          iproute2 procps libnl-3-dev libnl-route-3-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -5,15 +5,16 @@
 #include <vector>
 
 struct TovKernelOptions {
-    std::string disk;               // host directory that is drive C:
-    double pace = 1.0;              // scale of the pacing waits
-    std::string hostLog;            // host file of the development-host link (none: no link)
-    std::string debugLog;           // host file of the debug-string channel (none: no channel)
-    std::vector<std::string> argv;  // the process's arguments, for the restart
+    std::string disk;                   // host directory that is drive C:
+    double pace = 1.0;                  // scale of the pacing waits
+    std::string hostLog;                // host file of the development-host link (none: no link)
+    std::string debugLog;               // host file of the debug-string channel (none: no channel)
+    bool manageHostInterfaces = false;  // the TCP/IP stack may change host interfaces
+    std::vector<std::string> argv;      // the process's arguments, for the restart
 };
 
 // Parses the kernel's command line (--disk DIR, --pace FACTOR, --host-log FILE,
-// --debug-log FILE, --help). Returns false and
+// --debug-log FILE, --manage-host-interfaces, --help). Returns false and
 // prints usage or the error when the process should end; `exitCode` says how.
 bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& exitCode);
 

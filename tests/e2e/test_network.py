@@ -40,7 +40,9 @@ class Controllers(unittest.TestCase):
             os.makedirs(os.path.join(disk.name, "zu-rt", "system"))
             with open(os.path.join(disk.name, "zu-rt", "system", "nvdata.bin"), "wb") as f:
                 f.write(record)
-        image = Image(wrapper=self.net.exec_prefix(ns), disk=disk.name)
+        # The namespace is the test's own: the image may bring links up and set addresses.
+        image = Image(wrapper=self.net.exec_prefix(ns), disk=disk.name,
+                      args=("--manage-host-interfaces",))
         self.addCleanup(image.close)
         return image
 

@@ -1,5 +1,5 @@
 // The kernel's own command line: --disk DIR, --pace FACTOR, --host-log FILE,
-// --debug-log FILE, --help.
+// --debug-log FILE, --manage-host-interfaces, --help.
 #include <getopt.h>
 
 #include <cmath>
@@ -16,7 +16,7 @@ constexpr const char* kDefaultDisk = "./lifeboat-disk";
 void printUsage(std::FILE* stream, const char* program) {
     std::fprintf(stream,
                  "Usage: %s [--disk DIR] [--pace FACTOR] [--host-log FILE] [--debug-log FILE]\n"
-                 "       [--help]\n"
+                 "       [--manage-host-interfaces] [--help]\n"
                  "  --disk DIR       host directory that is drive C: (default %s,\n"
                  "                   created when missing)\n"
                  "  --pace FACTOR    scale of the fixed pacing waits of start-up\n"
@@ -25,6 +25,9 @@ void printUsage(std::FILE* stream, const char* program) {
                  "                   to the development host (default: no host link)\n"
                  "  --debug-log FILE host file of the kernel's debug-string channel\n"
                  "                   (default: none)\n"
+                 "  --manage-host-interfaces\n"
+                 "                   let the TCP/IP stack bring host interfaces up and put\n"
+                 "                   static addresses on them (default: never touched)\n"
                  "  --help           show this text\n",
                  program, kDefaultDisk);
 }
@@ -47,6 +50,7 @@ bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& 
         {"pace", required_argument, nullptr, 'p'},
         {"host-log", required_argument, nullptr, 'l'},
         {"debug-log", required_argument, nullptr, 'g'},
+        {"manage-host-interfaces", no_argument, nullptr, 'm'},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
@@ -78,6 +82,9 @@ bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& 
                 break;
             case 'g':
                 options.debugLog = optarg;
+                break;
+            case 'm':
+                options.manageHostInterfaces = true;
                 break;
             case 'h':
                 printUsage(stdout, program);

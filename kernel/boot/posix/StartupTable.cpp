@@ -1,5 +1,5 @@
 // The kernel's start-up table: what each step does on this kernel. Steps whose piece the
-// host provides (heap, threads, TLS, TCP/IP, ...) or that has no counterpart here (target
+// host provides (heap, threads, TLS, ...) or that has no counterpart here (target
 // information block, RTFS drivers) stay in the table as empty steps, so that the table
 // and its trace lines keep their order.
 #include <cstdio>
@@ -12,6 +12,7 @@
 #include "kernel/cfs/ConstFs.h"
 #include "kernel/fs/WindowsDirectory.h"
 #include "kernel/fs/posix/LocalDisk.h"
+#include "kernel/net/TcpDevice.h"
 #include "kernel/profile/Profile.h"
 #include "kernel/time/posix/Clock.h"
 
@@ -72,6 +73,11 @@ void allFileSystemsUp(DWORD, const char*) {
 void recordWindowsDirectory(DWORD, const char*) {
     TovSetWindowsDirectory("C:\\");
 }
+// The host's stack carries the traffic; the kernel only learns whether it may change host
+// interfaces.
+void initializeTcpIp(DWORD, const char*) {
+    TovTCPSetManageHostInterfaces(TovStartedOptions().manageHostInterfaces ? TRUE : FALSE);
+}
 void initializeConsole(DWORD, const char*) {
     TovInstallConsole();
 }
@@ -111,7 +117,7 @@ const TovStartupStep kTovStartupTable[] = {
     {1, readOutputSettings, "Re-Get Output.* Settings"},
     {1, readDebugStringSetting, "Get OutputDebugString Setting"},
     {1, readLoaderMessageLevel, "Read Loader Message Level"},
-    {1, nothingToDo, "Initialize TCP/IP"},
+    {1, initializeTcpIp, "Initialize TCP/IP"},
     {1, initializeConsole, "Console Initialization"},
     {1, nothingToDo, "Mark All System Threads"},
     {1, nothingToDo, "Record Available Memory"},

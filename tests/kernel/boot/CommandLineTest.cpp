@@ -16,6 +16,7 @@ TEST(CommandLineTest, Cases) {
         double pace;
         std::string hostLog = "";
         std::string debugLog = "";
+        bool manageHostInterfaces = false;
     };
     const Row rows[] = {
         {{}, true, 0, "./lifeboat-disk", 1.0},
@@ -30,6 +31,8 @@ TEST(CommandLineTest, Cases) {
          1.0,
          "/tmp/h",
          "/tmp/g"},
+        {{"--manage-host-interfaces"}, true, 0, "./lifeboat-disk", 1.0, "", "", true},
+        {{"--manage-host-interfaces=yes"}, false, 2, "", 0},
         {{"--help"}, false, 0, "", 0},
         {{"--host-log"}, false, 2, "", 0},
         {{"--pace", "-1"}, false, 2, "", 0},
@@ -66,6 +69,7 @@ TEST(CommandLineTest, Cases) {
             EXPECT_EQ(options.pace, row.pace);
             EXPECT_EQ(options.hostLog, row.hostLog);
             EXPECT_EQ(options.debugLog, row.debugLog);
+            EXPECT_EQ(options.manageHostInterfaces, row.manageHostInterfaces);
             EXPECT_EQ(options.argv.size(), words.size());
         } else if (row.exitCode == 0) {
             EXPECT_NE(out.find("Usage: lifeboat.exe"), std::string::npos);

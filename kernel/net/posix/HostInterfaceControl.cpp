@@ -1,0 +1,209 @@
+// Host interface changes and queries with libnl-route.
+#include "kernel/net/posix/HostInterfaceControl.h"
+
+#include <net/if.h>
+#include <netinet/in.h>
+#include <netlink/addr.h>
+#include <netlink/cache.h>
+#include <netlink/errno.h>
+#include <netlink/netlink.h>
+#include <netlink/route/addr.h>
+#include <netlink/route/link.h>
+#include <netlink/route/nexthop.h>
+#include <netlink/route/route.h>
+#include <sys/socket.h>
+
+#include <cstring>
+#include <memory>
+
+namespace hostif {
+namespace {
+
+DWORD win32FromNl(int error) {
+    switch (error < 0 ? -error : error) {
+        case 0:
+            return ERROR_SUCCESS;
+        case NLE_EXIST:
+            return ERROR_ALREADY_EXISTS;
+        case NLE_PERM:
+        case NLE_NOACCESS:
+            return ERROR_ACCESS_DENIED;
+        case NLE_NODEV:
+            return ERROR_DEV_NOT_EXIST;
+        case NLE_OBJ_NOTFOUND:
+        case NLE_NOADDR:
+            return ERROR_NOT_FOUND;
+        case NLE_INVAL:
+        case NLE_RANGE:
+            return ERROR_INVALID_PARAMETER;
+        case NLE_NOMEM:
+            return ERROR_NOT_ENOUGH_MEMORY;
+        case NLE_OPNOTSUPP:
+            return ERROR_NOT_SUPPORTED;
+        default:
+            return ERROR_INVALID_FUNCTION;
+    }
+}
+
+struct SocketFree {
+    void operator()(nl_sock* s) const { nl_socket_free(s); }
+};
+struct LinkPut {
+    void operator()(rtnl_link* l) const { rtnl_link_put(l); }
+};
+struct AddrPut {
+    void operator()(rtnl_addr* a) const { rtnl_addr_put(a); }
+};
+struct NlAddrPut {
+    void operator()(nl_addr* a) const { nl_addr_put(a); }
+};
+struct CacheFree {
+    void operator()(nl_cache* c) const { nl_cache_free(c); }
+};
+using Socket = std::unique_ptr<nl_sock, SocketFree>;
+using Link = std::unique_ptr<rtnl_link, LinkPut>;
+using Addr = std::unique_ptr<rtnl_addr, AddrPut>;
+using NlAddr = std::unique_ptr<nl_addr, NlAddrPut>;
+using Cache = std::unique_ptr<nl_cache, CacheFree>;
+
+// A connected routing socket; null when the host refuses one.
+Socket connect(int& error) {
+    Socket s(nl_socket_alloc());
+    if (!s) {
+        error = -NLE_NOMEM;
+        return nullptr;
+    }
+    error = nl_connect(s.get(), NETLINK_ROUTE);
+    if (error < 0) {
+        return nullptr;
+    }
+    return s;
+}
+
+Link kernelLink(nl_sock* s, int ifindex, int& error) {
+    rtnl_link* link = nullptr;
+    error = rtnl_link_get_kernel(s, ifindex, nullptr, &link);
+    return Link(error < 0 ? nullptr : link);
+}
+
+// An IPv4 address object of the interface: address, prefix and broadcast.
+Addr addressObject(int ifindex, DWORD address, int prefixLength, int& error) {
+    Addr object(rtnl_addr_alloc());
+    NlAddr local(nl_addr_build(AF_INET, &address, sizeof address));
+    if (!object || !local) {
+        error = -NLE_NOMEM;
+        return nullptr;
+    }
+    nl_addr_set_prefixlen(local.get(), prefixLength);
+    rtnl_addr_set_ifindex(object.get(), ifindex);
+    rtnl_addr_set_family(object.get(), AF_INET);
+    error = rtnl_addr_set_local(object.get(), local.get());
+    if (error < 0) {
+        return nullptr;
+    }
+    rtnl_addr_set_prefixlen(object.get(), prefixLength);
+    if (prefixLength < 31) {
+        const DWORD hostBits = prefixLength == 0 ? 0xFFFFFFFFu : (1u << (32 - prefixLength)) - 1;
+        const DWORD broadcast = address | htonl(hostBits);
+        NlAddr b(nl_addr_build(AF_INET, &broadcast, sizeof broadcast));
+        if (b) {
+            rtnl_addr_set_broadcast(object.get(), b.get());
+        }
+    }
+    return object;
+}
+
+}  // namespace
+
+DWORD bringUp(int ifindex) {
+    int error = 0;
+    Socket s = connect(error);
+    if (!s) {
+        return win32FromNl(error);
+    }
+    Link current = kernelLink(s.get(), ifindex, error);
+    if (!current) {
+        return win32FromNl(error);
+    }
+    if ((rtnl_link_get_flags(current.get()) & IFF_UP) != 0) {
+        return ERROR_SUCCESS;
+    }
+    Link change(rtnl_link_alloc());
+    if (!change) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    rtnl_link_set_flags(change.get(), IFF_UP);
+    return win32FromNl(rtnl_link_change(s.get(), current.get(), change.get(), 0));
+}
+
+DWORD addAddress(int ifindex, DWORD address, int prefixLength) {
+    int error = 0;
+    Socket s = connect(error);
+    if (!s) {
+        return win32FromNl(error);
+    }
+    Addr object = addressObject(ifindex, address, prefixLength, error);
+    if (!object) {
+        return win32FromNl(error);
+    }
+    return win32FromNl(rtnl_addr_add(s.get(), object.get(), NLM_F_EXCL));
+}
+
+DWORD removeAddress(int ifindex, DWORD address, int prefixLength) {
+    int error = 0;
+    Socket s = connect(error);
+    if (!s) {
+        return win32FromNl(error);
+    }
+    Addr object = addressObject(ifindex, address, prefixLength, error);
+    if (!object) {
+        return win32FromNl(error);
+    }
+    return win32FromNl(rtnl_addr_delete(s.get(), object.get(), 0));
+}
+
+bool linkRunning(int ifindex) {
+    int error = 0;
+    Socket s = connect(error);
+    if (!s) {
+        return false;
+    }
+    Link link = kernelLink(s.get(), ifindex, error);
+    return link &&
+           (rtnl_link_get_flags(link.get()) & (IFF_UP | IFF_RUNNING)) == (IFF_UP | IFF_RUNNING);
+}
+
+DWORD defaultGateway(int ifindex) {
+    int error = 0;
+    Socket s = connect(error);
+    if (!s) {
+        return 0;
+    }
+    nl_cache* raw = nullptr;
+    if (rtnl_route_alloc_cache(s.get(), AF_INET, 0, &raw) < 0) {
+        return 0;
+    }
+    Cache routes(raw);
+    for (nl_object* o = nl_cache_get_first(routes.get()); o != nullptr; o = nl_cache_get_next(o)) {
+        auto* route = reinterpret_cast<rtnl_route*>(o);
+        nl_addr* destination = rtnl_route_get_dst(route);
+        if (rtnl_route_get_table(route) != RT_TABLE_MAIN ||
+            (destination != nullptr && nl_addr_get_prefixlen(destination) != 0)) {
+            continue;
+        }
+        for (int n = 0; n < rtnl_route_get_nnexthops(route); ++n) {
+            rtnl_nexthop* hop = rtnl_route_nexthop_n(route, n);
+            nl_addr* gateway = rtnl_route_nh_get_gateway(hop);
+            if (gateway == nullptr || nl_addr_get_len(gateway) != sizeof(DWORD) ||
+                (ifindex != 0 && rtnl_route_nh_get_ifindex(hop) != ifindex)) {
+                continue;
+            }
+            DWORD address = 0;
+            std::memcpy(&address, nl_addr_get_binary_addr(gateway), sizeof address);
+            return address;
+        }
+    }
+    return 0;
+}
+
+}  // namespace hostif
