@@ -27,6 +27,10 @@ public:
     virtual BOOL write(const void* buffer, DWORD toWrite, DWORD* written);  // ACCESS_DENIED
     virtual BOOL setEnd();                                                  // ACCESS_DENIED
     virtual BOOL flush();                                                   // TRUE
+
+    // The host descriptor behind the file, where it is a host file, so that the kernel's
+    // loader can map it; -1 otherwise. Stays the file's own.
+    virtual int hostDescriptor() const { return -1; }
 };
 
 // A search started by FindFirstFileA.

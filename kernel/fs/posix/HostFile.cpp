@@ -120,6 +120,8 @@ public:
         return TRUE;
     }
 
+    int hostDescriptor() const override { return descriptor_; }
+
 private:
     int descriptor_;
     DWORD access_;
