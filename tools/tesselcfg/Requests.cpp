@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "cmdserver/AccessCodes.h"
 #include "tools/tesselcfg/TextRules.h"
 
 namespace tesselcfg {
@@ -80,7 +81,7 @@ CommandPacket makeMainExe(const MacAddress& mac, const std::string& executable) 
 
 CommandPacket makeFactoryMac(const MacAddress& mac, const MacAddress& newMac) {
     CommandPacket p = makeRequest(rx_fwk::CmdMacAddr, mac);
-    std::memcpy(p.data, kMacAccessCode, sizeof kMacAccessCode - 1);
+    std::memcpy(p.data, rx_fwk::kMacAddressAccessCode, rx_fwk::kMacAddressAccessCodeLength);
     std::memcpy(p.text2, newMac.data(), newMac.size());
     p.status = kUntouchedStatus;
     return p;
@@ -88,7 +89,7 @@ CommandPacket makeFactoryMac(const MacAddress& mac, const MacAddress& newMac) {
 
 CommandPacket makeFactorySerial(const MacAddress& mac, std::uint32_t serial) {
     CommandPacket p = makeRequest(rx_fwk::CmdSerial, mac);
-    std::memcpy(p.data, kSerialAccessCode, sizeof kSerialAccessCode - 1);
+    std::memcpy(p.data, rx_fwk::kSerialNumberAccessCode, rx_fwk::kSerialNumberAccessCodeLength);
     p.serialNumber = serial;
     p.status = kUntouchedStatus;
     return p;

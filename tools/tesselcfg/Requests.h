@@ -16,10 +16,6 @@ namespace tesselcfg {
 // command the controller does not know.
 constexpr std::uint32_t kUntouchedStatus = 0xFFFFFFFF;
 
-// Factory access codes, compared by the controller over exactly these bytes.
-constexpr char kMacAccessCode[] = "7QuietHarborLanternRowXZ";
-constexpr char kSerialAccessCode[] = "MarbleCanyonWhistleFerries";
-
 // The password words go twice: address and mask, then DNS server and gateway.
 void putPasswordWords(CommandPacket& packet, const PasswordHash& hash);
 
