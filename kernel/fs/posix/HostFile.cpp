@@ -7,6 +7,7 @@
 
 #include "kernel/base/posix/Win32Error.h"
 #include "kernel/fs/posix/HostDrive.h"
+#include "kernel/fs/posix/HostStamp.h"
 #include "kernel/time/posix/Clock.h"
 
 namespace {
@@ -117,6 +118,16 @@ public:
         info->nNumberOfLinks = static_cast<DWORD>(status.st_nlink);
         info->nFileIndexHigh = static_cast<DWORD>(index >> 32);
         info->nFileIndexLow = static_cast<DWORD>(index);
+        return TRUE;
+    }
+
+    BOOL version(TovFileVersion* version) override {
+        const timespec clock = TovStampClock();
+        struct stat status;
+        if (fstat(descriptor_, &status) != 0) {
+            return TovFailErrno(errno, FALSE);
+        }
+        *version = TovVersionOfStatus(status, clock);
         return TRUE;
     }
 
