@@ -6,6 +6,8 @@
 #include "app/services/PlatformExpert.h"
 #include "cmdserver/MasterProducer.h"
 #include "cmdserver/Trace.h"
+#include "cmdserver/commands/cmd_Firmware.h"
+#include "cmdserver/commands/cmd_Reset.h"
 #include "cmdserver/net/socket_error.h"
 #include "net/NetworkInfo.h"
 
@@ -59,7 +61,7 @@ CommandServer::~CommandServer() {
 
 bool CommandServer::start() {
     trace(3, "Bringing up command server...\n");
-    PlatformExpert::instance().registerFirmwareTargets(firmwareHandler_);
+    PlatformExpert::instance().registerFirmwareTargets(cmd_Firmware::instance());
     if (masterProducer_) {
         return false;
     }
@@ -83,8 +85,17 @@ bool CommandServer::start() {
 }
 
 bool CommandServer::stop() {
+    // A reset still in its wait ends without a restart (a power-off stops the server this
+    // way): first the one accepted before, then one accepted while the transports stopped.
+    const bool ownsReset = this == &instance();
+    if (ownsReset) {
+        cmd_Reset::instance().cancel();
+    }
     // Destroying the producer stops and joins the transport threads.
     masterProducer_.reset();
+    if (ownsReset) {
+        cmd_Reset::instance().cancel();
+    }
     return true;
 }
 

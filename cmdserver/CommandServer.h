@@ -37,9 +37,6 @@ public:
     // Sender of the packet being dispatched; valid inside a handler.
     const std::string& currentPeer() const { return currentPeer_; }
 
-    // Handler for the firmware command, handed to the platform when the server starts.
-    void setFirmwareHandler(CfgCommand* handler) { firmwareHandler_ = handler; }
-
 private:
     struct HandlerEntry {
         CfgCommand* handler;
@@ -52,7 +49,6 @@ private:
     std::unique_ptr<PacketProducer> masterProducer_;
     std::array<std::uint32_t, kExtensionCodeCount> extensionIds_{};
     std::array<bool, kExtensionCodeCount> extensionFree_{};
-    CfgCommand* firmwareHandler_ = nullptr;
 };
 
 }  // namespace rx_fwk

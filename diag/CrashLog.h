@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "kernel/boot/ModuleList.h"
 #include "kernel/hw/Exception.h"
 #include "kernel/hw/MemoryStatistics.h"
+#include "kernel/module/ModuleList.h"
 
 namespace nZUEmbCfg {
 

@@ -3,13 +3,13 @@
 
 namespace rx_fwk {
 
-class CfgCommand;
+class cmd_Firmware;
 
 class PlatformExpertBase {
 public:
     virtual void createServices() = 0;
-    // Adds the platform's firmware targets to the firmware command handler.
-    virtual void registerFirmwareTargets(CfgCommand* firmwareHandler) = 0;
+    // Adds the platform's firmware targets to the firmware command's map.
+    virtual void registerFirmwareTargets(cmd_Firmware& firmware) = 0;
 
 protected:
     ~PlatformExpertBase() = default;
@@ -22,7 +22,7 @@ public:
     // Makes sure the command server and the file-system service exist.
     void createServices() override;
     // The desktop PC has no firmware targets.
-    void registerFirmwareTargets(CfgCommand*) override {}
+    void registerFirmwareTargets(cmd_Firmware&) override {}
 
 private:
     PlatformExpert() = default;

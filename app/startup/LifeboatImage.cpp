@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "kernel/boot/Module.h"
+#include "kernel/module/Module.h"
 
 namespace rx_fwk {
 

@@ -6,6 +6,7 @@
 #include "app/services/EmbeddedTarget.h"
 #include "app/services/LoggingSetup.h"
 #include "app/services/StdOutRedirection.h"
+#include "app/startup/DllPreloading.h"
 #include "app/startup/EnvironmentSetup.h"
 #include "app/startup/LifeboatImage.h"
 #include "app/startup/StartupRecovery.h"
@@ -52,6 +53,7 @@ void applySystemSettings(ConfigManager& settings) {
     }
     applyWorkingDirectoryAndEnvironment(settings, isLifeboatImage());
     setUpLogging();
+    setUpDllPreloading(settings);
 }
 
 int mainRoutine() {

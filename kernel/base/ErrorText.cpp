@@ -27,14 +27,20 @@ constexpr Text kTexts[] = {
     {ERROR_SHARING_VIOLATION,
      "The process cannot access the file because it is being used by another process."},
     {ERROR_NOT_SUPPORTED, "The request is not supported."},
+    {ERROR_DEV_NOT_EXIST, "The specified network resource or device is no longer available."},
     {ERROR_FILE_EXISTS, "The file exists."},
     {ERROR_INVALID_PARAMETER, "The parameter is incorrect."},
     {ERROR_DISK_FULL, "There is not enough space on the disk."},
     {ERROR_INVALID_NAME, "The filename, directory name, or volume label syntax is incorrect."},
+    {ERROR_MOD_NOT_FOUND, "The specified module could not be found."},
+    {ERROR_PROC_NOT_FOUND, "The specified procedure could not be found."},
     {ERROR_BAD_PATHNAME, "The specified path is invalid."},
     {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists."},
+    {ERROR_BAD_EXE_FORMAT, "The image file is not a valid application."},
     {ERROR_FILENAME_EXCED_RANGE, "The filename or extension is too long."},
+    {ERROR_NO_MORE_ITEMS, "No more data is available."},
     {ERROR_DIRECTORY, "The directory name is invalid."},
+    {ERROR_NOT_FOUND, "Element not found."},
 };
 
 }  // namespace

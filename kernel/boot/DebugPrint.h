@@ -16,3 +16,8 @@ int TovReadMessageLevel(const char* component);
 
 // Sets a component's level, as if RTOS.INI said so; -1 forgets it so that it is read again.
 void TovSetMessageLevel(const char* component, int level);
+
+// Adds `delta` to a component's level (read first if need be) and answers the new level.
+// Callers that raise a level for a while lower it by the same amount afterwards, so raises
+// by several threads at once undo each other exactly.
+int TovAddToMessageLevel(const char* component, int delta);

@@ -58,3 +58,12 @@ void TovSetMessageLevel(const char* component, int level) {
     std::lock_guard<std::mutex> guard(table.lock);
     table.byComponent[component] = level;
 }
+
+int TovAddToMessageLevel(const char* component, int delta) {
+    TovMessageLevel(component);  // reads it first, outside the lock
+    Levels& table = levels();
+    std::lock_guard<std::mutex> guard(table.lock);
+    int& level = table.byComponent[component];
+    level += delta;
+    return level;
+}

@@ -30,6 +30,10 @@ public:
     virtual BOOL flush();                                                   // TRUE
     // From information(), settled: a drive that keeps this default never changes a file.
     virtual BOOL version(TovFileVersion* version);
+
+    // The host descriptor behind the file, where it is a host file, so that the kernel's
+    // loader can map it; -1 otherwise. Stays the file's own.
+    virtual int hostDescriptor() const { return -1; }
 };
 
 // A search started by FindFirstFileA.

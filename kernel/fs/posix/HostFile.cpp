@@ -130,6 +130,7 @@ public:
         *version = TovVersionOfStatus(status, clock);
         return TRUE;
     }
+    int hostDescriptor() const override { return descriptor_; }
 
 private:
     int descriptor_;

@@ -66,4 +66,15 @@ TEST_F(RtosIniTest, OutputSwitchesKeepTheirStateWhenAbsent) {
     EXPECT_EQ(capture.text(DebugOutputKind::DebugString), "routed\n");
 }
 
+// Two callers raising a level for a while, finishing in either order, leave it as it was.
+TEST_F(RtosIniTest, RaisesAddUpAndComeOffExactly) {
+    write("[Messages]\r\nLoader=6\r\n");
+    TovSetMessageLevel("Loader", -1);                   // not read yet
+    EXPECT_EQ(TovAddToMessageLevel("Loader", 40), 46);  // read first
+    EXPECT_EQ(TovAddToMessageLevel("Loader", 40), 86);
+    EXPECT_EQ(TovAddToMessageLevel("Loader", -40), 46);
+    EXPECT_EQ(TovAddToMessageLevel("Loader", -40), 6);
+    EXPECT_EQ(TovMessageLevel("Loader"), 6);
+}
+
 }  // namespace

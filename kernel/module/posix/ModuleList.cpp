@@ -1,11 +1,14 @@
 // Module list from the dynamic loader's program headers.
-#include "kernel/boot/ModuleList.h"
+#include "kernel/module/ModuleList.h"
 
 #include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
+
+#include "kernel/module/DllName.h"
+#include "kernel/module/posix/LoadedModules.h"
 
 namespace {
 
@@ -34,6 +37,17 @@ int addModule(dl_phdr_info* info, std::size_t, void* context) {
         module.addressKnown = true;
         module.base = low;
         module.size = high - low;
+    }
+
+    // A DLL of the loader is known to the host by its descriptor; the kernel knows its name.
+    TovLoadedModule loaded;
+    if (TovLoadedModules::instance().tryFind(info->dlpi_addr, loaded) && !modules.empty()) {
+        copyText(module.name, sizeof module.name, TovDllBaseName(loaded.fileName).c_str());
+        copyText(module.fileName, sizeof module.fileName, loaded.fileName.c_str());
+        module.timeKnown = loaded.timeKnown;
+        module.timeStamp = loaded.timeStamp;
+        modules.push_back(module);
+        return 0;
     }
 
     // The image has no name in the loader's list; the vDSO has no file at all.

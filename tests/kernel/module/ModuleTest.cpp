@@ -1,4 +1,4 @@
-#include "kernel/boot/Module.h"
+#include "kernel/module/Module.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "kernel/boot/ModuleList.h"
+#include "kernel/module/ModuleList.h"
 
 #include <gtest/gtest.h>
 
