@@ -35,6 +35,14 @@ void IniFile::commit(SectionMap model) {
 }
 
 std::string IniFile::get(const std::string& section, const std::string& key) {
+    std::string value;
+    if (!find(section, key, value)) {
+        throw EntryNotFoundError();
+    }
+    return value;
+}
+
+bool IniFile::find(const std::string& section, const std::string& key, std::string& value) {
     CriticalSectionLock hold(lock_);
     try {
         refresh();
@@ -43,13 +51,14 @@ std::string IniFile::get(const std::string& section, const std::string& key) {
     }
     const auto s = model_.find(section);
     if (s == model_.end()) {
-        throw EntryNotFoundError();
+        return false;
     }
     const auto k = s->second.find(key);
     if (k == s->second.end()) {
-        throw EntryNotFoundError();
+        return false;
     }
-    return k->second.text;
+    value = k->second.text;
+    return true;
 }
 
 void IniFile::set(const std::string& section, const std::string& key, const std::string& value) {
