@@ -7,6 +7,7 @@
 #include "config/CriticalSectionLock.h"
 #include "config/FileIO_KeyIterator.h"
 #include "config/FileIO_SectionIterator.h"
+#include "config/SettingsReadScope.h"
 
 namespace rx_fwk {
 
@@ -45,7 +46,9 @@ std::string IniFile::get(const std::string& section, const std::string& key) {
 bool IniFile::find(const std::string& section, const std::string& key, std::string& value) {
     CriticalSectionLock hold(lock_);
     try {
-        refresh();
+        if (SettingsReadScope::firstReadOf(this)) {
+            refresh();
+        }
     } catch (...) {
         // The last good model answers while the file cannot be read.
     }
@@ -109,7 +112,9 @@ void IniFile::clear() {
 std::unique_ptr<ConfigSectionIter> IniFile::sectionIterator() {
     CriticalSectionLock hold(lock_);
     try {
-        refresh();
+        if (SettingsReadScope::firstReadOf(this)) {
+            refresh();
+        }
     } catch (...) {
     }
     std::vector<std::string> names;
@@ -123,7 +128,9 @@ std::unique_ptr<ConfigSectionIter> IniFile::sectionIterator() {
 std::unique_ptr<ConfigKeyIter> IniFile::keyIterator(const std::string& section) {
     CriticalSectionLock hold(lock_);
     try {
-        refresh();
+        if (SettingsReadScope::firstReadOf(this)) {
+            refresh();
+        }
     } catch (...) {
     }
     std::vector<FileIO_KeyIterator::Entry> entries;
