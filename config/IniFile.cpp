@@ -7,6 +7,7 @@
 #include "config/CriticalSectionLock.h"
 #include "config/FileIO_KeyIterator.h"
 #include "config/FileIO_SectionIterator.h"
+#include "config/IniEntryCheck.h"
 #include "config/SettingsReadScope.h"
 
 namespace rx_fwk {
@@ -65,6 +66,9 @@ bool IniFile::find(const std::string& section, const std::string& key, std::stri
 }
 
 void IniFile::set(const std::string& section, const std::string& key, const std::string& value) {
+    if (!isStorableIniSection(section) || !isStorableIniKey(key) || !isStorableIniValue(value)) {
+        throw BadEntryError();
+    }
     CriticalSectionLock hold(lock_);
     refresh();
     const IniValue wanted = IniValue::fromProgram(value);

@@ -17,6 +17,8 @@ public:
     class FileIOError {};
     // The section or key is absent.
     class EntryNotFoundError {};
+    // The section, key or value would not read back as given (IniEntryCheck.h).
+    class BadEntryError {};
 
     explicit IniFile(std::string path);
     IniFile(const IniFile&) = delete;
@@ -37,6 +39,7 @@ public:
     // As get, but an absent entry answers false instead of throwing (settings that keep
     // their defaults are absent, and they are read with every request).
     bool find(const std::string& section, const std::string& key, std::string& value);
+    // Throws BadEntryError, and writes nothing, for what would not read back as given.
     void set(const std::string& section, const std::string& key, const std::string& value);
     void removeKey(const std::string& section, const std::string& key);
     void removeSection(const std::string& section);
