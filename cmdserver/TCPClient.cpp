@@ -19,8 +19,15 @@ TCPClient::TCPClient(std::unique_ptr<stream_sock<ip_address>> connection, const 
       connection_(std::move(connection)),
       timing_(timing),
       peer_(connection_->peer().text()) {
-    // Replies are sent at once and wait only when the stack has no room for them.
-    connection_->setNonBlocking(true);
+    // The waits become the socket's own time-outs, so that a request costs one receive and
+    // one send; where they cannot be set, each transfer waits for readiness first.
+    const SOCKET s = connection_->handle();
+    const DWORD idle = static_cast<DWORD>(timing_.idleWaitMs);
+    const DWORD transfer = static_cast<DWORD>(timing_.transferWaitMs);
+    timed_ = setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&idle),
+                        sizeof idle) == 0 &&
+             setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&transfer),
+                        sizeof transfer) == 0;
 }
 
 TCPClient::~TCPClient() {
@@ -50,7 +57,24 @@ int TCPClient::run() {
     return 0;
 }
 
-int TCPClient::receiveMore(int minimum, int waitMs) {
+int TCPClient::receiveMore(int minimum, bool request) {
+    const int room = static_cast<int>(sizeof inbox_) - inboxLength_;
+    const int waitMs = request ? timing_.idleWaitMs : timing_.transferWaitMs;
+    if (timed_ && request) {
+        // Blocks for the receive time-out at most.
+        const int got = connection_->BsdSockBase::receive(inbox_ + inboxLength_, room, 0);
+        if (got < 0 && WSAGetLastError() == WSAETIMEDOUT) {
+            setLastSocketError(SockErrTimedOut);
+        }
+        if (got <= 0) {
+            return got;
+        }
+        inboxLength_ += got;
+        if (got >= minimum) {
+            return got;
+        }
+        minimum -= got;  // the rest of a word sent in pieces
+    }
     const int got = connection_->receive(inbox_ + inboxLength_, minimum,
                                          static_cast<int>(sizeof inbox_) - inboxLength_,
                                          waitMs / 1000, waitMs % 1000);
@@ -62,7 +86,7 @@ int TCPClient::receiveMore(int minimum, int waitMs) {
 
 bool TCPClient::serveOne(int& idle) {
     if (inboxLength_ < kWordSize) {
-        const int got = receiveMore(kWordSize - inboxLength_, timing_.idleWaitMs);
+        const int got = receiveMore(kWordSize - inboxLength_, true);
         if (got < 0) {
             int code = socket_error().code();
             if (code != SockErrTimedOut) {
@@ -94,7 +118,7 @@ bool TCPClient::serveOne(int& idle) {
     }
     const int wanted = static_cast<int>(length);
     if (inboxLength_ < kWordSize + wanted &&
-        (receiveMore(kWordSize + wanted - inboxLength_, timing_.transferWaitMs) <= 0 ||
+        (receiveMore(kWordSize + wanted - inboxLength_, false) <= 0 ||
          inboxLength_ < kWordSize + wanted)) {
         trace(1, "Error while receiveing packet of length %d\n", wanted);
         return false;
@@ -116,8 +140,15 @@ bool TCPClient::serveOne(int& idle) {
     const std::uint32_t header = htonl(replyLength);
     std::memcpy(outbox_, &header, sizeof header);
     const int total = kWordSize + static_cast<int>(replyLength);
-    if (connection_->send(outbox_, total, timing_.transferWaitMs / 1000,
-                          timing_.transferWaitMs % 1000) != total) {
+    // With the send time-out set, one send queues the reply or gives up after it.
+    int sent = timed_ ? connection_->BsdSockBase::send(outbox_, total, 0) : 0;
+    if (sent >= 0 && sent < total) {
+        const int rest =
+            connection_->send(outbox_ + sent, total - sent, timing_.transferWaitMs / 1000,
+                              timing_.transferWaitMs % 1000);
+        sent = rest > 0 ? sent + rest : rest;
+    }
+    if (sent != total) {
         trace(1, "Error while sending packet of length %d\n", static_cast<int>(replyLength));
         return false;
     }

@@ -48,8 +48,9 @@ private:
     // One request and its reply; false ends the connection.
     bool serveOne(int& idle);
     // Receives at least `minimum` more bytes into the inbox (as many as fit), waiting up to
-    // `waitMs`; answers as the stream's receive does.
-    int receiveMore(int minimum, int waitMs);
+    // the idle wait for a `request`, else the transfer wait; answers as the stream's
+    // receive does.
+    int receiveMore(int minimum, bool request);
 
     std::atomic<PacketConsumer*> consumer_{nullptr};
     std::unique_ptr<mthread::BasicThread> thread_;
@@ -58,7 +59,8 @@ private:
     std::atomic<bool> done_{false};
     std::atomic<int> idleCount_{0};
     Timing timing_;
-    std::string peer_;  // the peer's address text, from the accept
+    std::string peer_;    // the peer's address text, from the accept
+    bool timed_ = false;  // the socket's receive and send time-outs are the waits
     // What arrived and is not yet served (a peer may send requests back to back), and the
     // reply behind its length word, sent in one piece.
     std::uint8_t inbox_[kWordSize + kTransportBufferSize] = {};

@@ -51,20 +51,13 @@ public:
     bool setOption(int level, int name, const void* value, int length) {
         return state_->setOption(level, name, value, length);
     }
-    bool setNonBlocking(bool on) {
-        const bool set = state_->setNonBlocking(on);
-        nonBlocking_ = set ? on : nonBlocking_;
-        return set;
-    }
-    // Set by setNonBlocking.
-    bool nonBlocking() const { return nonBlocking_; }
+    bool setNonBlocking(bool on) { return state_->setNonBlocking(on); }
 
     // The current state, for checks.
     const BsdSockState& state() const { return *state_; }
 
 private:
     BsdSockStateRef state_;
-    bool nonBlocking_ = false;
 };
 
 }  // namespace rx_fwk

@@ -33,38 +33,25 @@ int transfer(BsdSockBase& socket, Direction direction, char* bytes, int minimum,
     }
     const DWORD start = GetTickCount();
     const DWORD span = static_cast<DWORD>(seconds) * 1000 + static_cast<DWORD>(milliseconds);
-    // A blocking socket waits before every transfer, so that no transfer outlasts the
-    // deadline. A non-blocking one sends at once (there is nearly always room) and waits
-    // only when a transfer would block; a receive still waits first, as the bytes are
-    // usually still to come.
-    const bool nonBlocking = socket.nonBlocking();
-    bool waitFirst = direction == Direction::In || !nonBlocking;
     while (total < minimum) {
-        if (waitFirst) {
-            DWORD spent = GetTickCount() - start;
-            if (spent >= span) {
-                break;
-            }
-            DWORD left = span - spent;
-            long waitSeconds = static_cast<long>(left / 1000);
-            long waitMicroseconds = static_cast<long>(left % 1000) * 1000;
-            bool ready = direction == Direction::In
-                             ? socket.waitReadable(waitSeconds, waitMicroseconds)
-                             : socket.waitWritable(waitSeconds, waitMicroseconds);
-            if (!ready) {
-                break;
-            }
+        DWORD spent = GetTickCount() - start;
+        if (spent >= span) {
+            break;
+        }
+        DWORD left = span - spent;
+        long waitSeconds = static_cast<long>(left / 1000);
+        long waitMicroseconds = static_cast<long>(left % 1000) * 1000;
+        bool ready = direction == Direction::In
+                         ? socket.waitReadable(waitSeconds, waitMicroseconds)
+                         : socket.waitWritable(waitSeconds, waitMicroseconds);
+        if (!ready) {
+            break;
         }
         int got = move(total);
-        if (got < 0 && nonBlocking && WSAGetLastError() == WSAEWOULDBLOCK) {
-            waitFirst = true;
-            continue;
-        }
         if (got <= 0) {
             return total > 0 ? total : got;
         }
         total += got;
-        waitFirst = direction == Direction::In || !nonBlocking;
     }
     if (total == 0) {
         setLastSocketError(SockErrTimedOut);

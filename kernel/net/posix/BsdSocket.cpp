@@ -223,6 +223,12 @@ long long nowMs() {
     return static_cast<long long>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
 }
 
+// A blocking transfer that ran out of its SO_RCVTIMEO or SO_SNDTIMEO has timed out, as
+// WinSock reports it; a non-blocking one would have blocked.
+int failTransfer(const Record& rec) {
+    return failWith(errno == EAGAIN && !rec.nonBlocking ? WSAETIMEDOUT : wsaErrorFromErrno(errno));
+}
+
 int waitReadable(int s) {
     pollfd p{s, POLLIN, 0};
     int r;
@@ -367,7 +373,7 @@ int send(int s, const void* bytes, int length, int flags) {
     do {
         n = ::send(s, bytes, static_cast<size_t>(length), hf);
     } while (n < 0 && errno == EINTR);
-    return n < 0 ? failWithErrno() : static_cast<int>(n);
+    return n < 0 ? failTransfer(rec) : static_cast<int>(n);
 }
 
 int receive(int s, void* buffer, int length, int flags) {
@@ -383,7 +389,7 @@ int receive(int s, void* buffer, int length, int flags) {
     do {
         n = ::recv(s, buffer, static_cast<size_t>(length), hf);
     } while (n < 0 && errno == EINTR);
-    return n < 0 ? failWithErrno() : static_cast<int>(n);
+    return n < 0 ? failTransfer(rec) : static_cast<int>(n);
 }
 
 int sendTo(int s, const void* bytes, int length, int flags, const void* address) {
@@ -421,7 +427,7 @@ int sendTo(int s, const void* bytes, int length, int flags, const void* address)
     do {
         n = ::sendmsg(s, &msg, hf);
     } while (n < 0 && errno == EINTR);
-    return n < 0 ? failWithErrno() : static_cast<int>(n);
+    return n < 0 ? failTransfer(rec) : static_cast<int>(n);
 }
 
 namespace {
@@ -499,7 +505,7 @@ int receiveFrom(int s, void* buffer, int length, int flags, void* address) {
     ssize_t n = receiveWithInfo(s, buffer, static_cast<size_t>(length), hf, &from, ifIndex,
                                 destination, truncated);
     if (n < 0) {
-        return failWithErrno();
+        return failTransfer(rec);
     }
     if (address != nullptr) {
         std::memcpy(address, &from, sizeof from);
