@@ -257,27 +257,6 @@ DWORD TovHostRoot::walk(const TovPathComponents& components, Resolved& resolved,
     return 0;
 }
 
-TovHostRoot::Held::~Held() {
-    close(descriptor);
-}
-
-void TovHostRoot::hold(Memory& memory, const timespec& clock) const {
-    const Resolved& found = memory.resolved;
-    memory.settled = TovStampSettled(memory.stamp, clock);
-    if (!memory.settled || !found.parent.empty() || !found.exists ||
-        !(S_ISREG(memory.stamp.st_mode) || S_ISDIR(memory.stamp.st_mode))) {
-        return;
-    }
-    int descriptor = openAt(found.host, O_PATH | O_NOFOLLOW);
-    struct stat opened;
-    if (descriptor >= 0 && fstat(descriptor, &opened) == 0 &&
-        opened.st_dev == memory.stamp.st_dev && opened.st_ino == memory.stamp.st_ino) {
-        memory.held = std::make_shared<const Held>(descriptor);
-    } else if (descriptor >= 0) {
-        close(descriptor);  // replaced meanwhile: checked by name instead
-    }
-}
-
 bool TovHostRoot::recall(const std::string& key, Resolved& resolved, DWORD& error) const {
     std::shared_ptr<const Memory> memory;
     {
@@ -289,17 +268,7 @@ bool TovHostRoot::recall(const std::string& key, Resolved& resolved, DWORD& erro
         memory = it->second;
     }
     const bool found = memory->error == 0 && memory->resolved.exists;
-    const timespec clock = TovStampClock();
     struct stat now;
-    if (found && memory->held && memory->settled && fstat(memory->held->descriptor, &now) == 0 &&
-        now.st_nlink > 0 && now.st_ctim.tv_sec == memory->stamp.st_ctim.tv_sec &&
-        now.st_ctim.tv_nsec == memory->stamp.st_ctim.tv_nsec) {
-        resolved = memory->resolved;
-        resolved.status = now;
-        resolved.statusKnown = true;
-        error = 0;
-        return true;
-    }
     const std::string& checked = found ? memory->resolved.host : memory->directory;
     // Without openat2 no link may be followed, and a status call by path would follow the
     // links on the way: only entries directly in the root are checked that way.
@@ -319,20 +288,6 @@ bool TovHostRoot::recall(const std::string& key, Resolved& resolved, DWORD& erro
         std::lock_guard<std::mutex> hold(memoryLock_);
         memories_.erase(key);
         return false;
-    }
-    if (found && memory->resolved.parent.empty() &&
-        !(memory->settled && TovSameStamp(now, memory->stamp))) {
-        // Changed in place, or too recently to tell: the entry keeps its name, and its
-        // descriptor checks it once this stamp has settled.
-        auto renewed = std::make_shared<Memory>(*memory);
-        renewed->stamp = now;
-        if (renewed->held) {
-            renewed->settled = TovStampSettled(now, clock);
-        } else {
-            hold(*renewed, clock);
-        }
-        std::lock_guard<std::mutex> hold(memoryLock_);
-        memories_[key] = std::move(renewed);
     }
     resolved = memory->resolved;
     if (found) {
@@ -370,14 +325,10 @@ DWORD TovHostRoot::resolve(const TovPathComponents& components, Resolved& resolv
     }
     Memory memory;
     bool memorable = false;
-    const timespec clock = TovStampClock();
     error = walk(components, resolved, memory, memorable);
     if (memorable) {
         memory.resolved = resolved;
         memory.error = error;
-        if (error == 0 && resolved.exists) {
-            hold(memory, clock);
-        }
         remember(key, std::move(memory));
     }
     return error;

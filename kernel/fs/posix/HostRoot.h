@@ -53,14 +53,6 @@ public:
     void forget() const;
 
 private:
-    // An entry held open by a remembered answer.
-    struct Held {
-        explicit Held(int d) : descriptor(d) {}
-        ~Held();
-        Held(const Held&) = delete;
-        Held& operator=(const Held&) = delete;
-        const int descriptor;
-    };
     // A remembered answer of resolve; never changed once remembered.
     struct Memory {
         Resolved resolved;
@@ -69,12 +61,6 @@ private:
         // name, at host path `directory`.
         std::string directory;
         struct stat stamp {};
-        // A found entry directly in the root, held open (O_PATH). While it keeps a link and
-        // its status-change time (settled when taken), no rename, link or unlink touched it,
-        // so it still has its name: a status of the descriptor checks the answer without a
-        // lookup by name.
-        std::shared_ptr<const Held> held;
-        bool settled = false;
     };
 
     TovHostRoot(int descriptor, int listing, std::string path)
@@ -85,8 +71,6 @@ private:
                bool& memorable) const;
     bool recall(const std::string& key, Resolved& resolved, DWORD& error) const;
     void remember(const std::string& key, Memory memory) const;
-    // Holds a found entry directly in the root open, when it is the entry of `status`.
-    void hold(Memory& memory, const timespec& clock) const;
     // Finds `name` in an open directory (the exact spelling first, then without regard to
     // case) with the entry's own status (links not followed), and the directory's status
     // taken before a listing when it lacks the exact name.
