@@ -38,30 +38,30 @@ ControllerPlan planFor(const ManifestEntry& entry, const Reported& now,
     plan.now = now;
     IpChange change;
     bool ipConfig = false;
-    const auto item = [&plan](const char* name, const std::string& current,
-                              const std::string& wanted, ItemState state) {
-        plan.items.push_back(PlanItem{name, current, wanted, state});
-        return state != ItemState::Right;
+    const auto item = [&plan](const char* name, const std::optional<std::string>& current,
+                              const std::string& wanted, bool differs, bool text = false) {
+        plan.items.push_back(PlanItem{name, current, wanted,
+                                      differs ? ItemState::Change : ItemState::Right, text, ""});
+        return differs;
     };
     if (entry.hostName) {
-        const bool differs = now.ping.hostName != *entry.hostName;
-        if (item("host name", quoted(now.ping.hostName), quoted(*entry.hostName),
-                 differs ? ItemState::Change : ItemState::Right)) {
+        if (item("host name", now.ping.hostName, *entry.hostName,
+                 now.ping.hostName != *entry.hostName, true)) {
             change.hostName = entry.hostName;
             ipConfig = true;
         }
     }
     if (entry.comment) {
-        const bool differs = commentOf(now) != entry.comment;
-        if (item("comment", commentText(now), quoted(*entry.comment),
-                 differs ? ItemState::Change : ItemState::Right)) {
+        if (item("comment", commentOf(now), *entry.comment, commentOf(now) != entry.comment,
+                 true)) {
             change.comment = entry.comment;
             ipConfig = true;
         }
     }
     if (entry.ip) {
-        item("IP settings", std::string("IP configured: ") + (now.ping.ipConfigured ? "yes" : "no"),
-             ipSettingsText(*entry.ip), ItemState::Send);
+        plan.items.push_back(
+            PlanItem{"IP settings", std::nullopt, ipSettingsText(*entry.ip), ItemState::Send, false,
+                     std::string("IP configured: ") + (now.ping.ipConfigured ? "yes" : "no")});
         change.mode = entry.ip->mode;
         change.address = entry.ip->address;
         change.gateway = entry.ip->gateway;
@@ -69,16 +69,15 @@ ControllerPlan planFor(const ManifestEntry& entry, const Reported& now,
         ipConfig = true;
     }
     if (entry.protectReboot) {
-        if (item(
-                "reboot protection", onOff(now.protectReboot), onOff(*entry.protectReboot),
-                now.protectReboot != *entry.protectReboot ? ItemState::Change : ItemState::Right)) {
+        if (item("reboot protection", onOff(now.protectReboot), onOff(*entry.protectReboot),
+                 now.protectReboot != *entry.protectReboot)) {
             plan.protectReboot = entry.protectReboot;
         }
     }
     const bool lockedAtEnd = entry.locked.value_or(now.ping.locked);
     if (entry.locked) {
         item("lock", lockText(now.ping.locked), lockText(*entry.locked),
-             now.ping.locked != *entry.locked ? ItemState::Change : ItemState::Right);
+             now.ping.locked != *entry.locked);
     }
     if (ipConfig) {
         plan.ipConfig = change;

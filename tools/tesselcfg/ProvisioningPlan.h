@@ -27,10 +27,12 @@ enum class ItemState {
 };
 
 struct PlanItem {
-    std::string name;  // "host name", "comment", "IP settings", "reboot protection", "lock"
-    std::string now;
+    std::string name;                // "host name", "comment", "IP settings", ...
+    std::optional<std::string> now;  // none: cannot be read back
     std::string wanted;
     ItemState state = ItemState::Right;
+    bool quoted = false;  // free text (host name, comment), shown in quotes
+    std::string note;     // what the controller reports instead, where it cannot tell
 };
 
 struct ControllerPlan {

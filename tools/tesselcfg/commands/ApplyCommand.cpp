@@ -51,14 +51,22 @@ const char* stateName(ItemState state) {
     return "";
 }
 
+std::string shown(const PlanItem& item, const std::optional<std::string>& value) {
+    if (!value) {
+        return "(cannot be read back)";
+    }
+    return item.quoted ? "\"" + *value + "\"" : *value;
+}
+
 std::string itemText(const PlanItem& item) {
     switch (item.state) {
         case ItemState::Right:
-            return item.now + ", as wanted";
+            return shown(item, item.now) + ", as wanted";
         case ItemState::Change:
-            return item.now + " -> " + item.wanted;
+            return shown(item, item.now) + " -> " + shown(item, item.wanted);
         case ItemState::Send:
-            return item.wanted + ", sent (cannot be read back; now " + item.now + ")";
+            return shown(item, item.wanted) + ": sent, as it cannot be read back (now " +
+                   item.note + ")";
     }
     return "";
 }
@@ -261,10 +269,13 @@ int runApply(Session& session, const ApplyArguments& args) {
             const ControllerPlan& c = plan.controllers[i];
             nlohmann::json items = nlohmann::json::array();
             for (const PlanItem& item : c.items) {
-                items.push_back({{"item", item.name},
-                                 {"now", item.now},
-                                 {"wanted", item.wanted},
-                                 {"state", stateName(item.state)}});
+                nlohmann::json j{
+                    {"item", item.name}, {"wanted", item.wanted}, {"state", stateName(item.state)}};
+                j["now"] = item.now ? nlohmann::json(*item.now) : nlohmann::json(nullptr);
+                if (!item.note.empty()) {
+                    j["note"] = item.note;
+                }
+                items.push_back(j);
             }
             nlohmann::json j{{"mac", formatMac(c.entry.mac)},
                              {"line", c.entry.line},
