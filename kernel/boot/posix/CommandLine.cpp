@@ -1,5 +1,5 @@
 // The kernel's own command line: --disk DIR, --pace FACTOR, --host-log FILE,
-// --debug-log FILE, --manage-host-interfaces, --help.
+// --debug-log FILE, --manage-host-interfaces, --version, --help.
 #include <getopt.h>
 
 #include <cmath>
@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "kernel/boot/Kernel.h"
+#include "lifeboat/Version.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ constexpr const char* kDefaultDisk = "./lifeboat-disk";
 void printUsage(std::FILE* stream, const char* program) {
     std::fprintf(stream,
                  "Usage: %s [--disk DIR] [--pace FACTOR] [--host-log FILE] [--debug-log FILE]\n"
-                 "       [--manage-host-interfaces] [--help]\n"
+                 "       [--manage-host-interfaces] [--version] [--help]\n"
                  "  --disk DIR       host directory that is drive C: (default %s,\n"
                  "                   created when missing)\n"
                  "  --pace FACTOR    scale of the fixed pacing waits of start-up\n"
@@ -28,6 +29,7 @@ void printUsage(std::FILE* stream, const char* program) {
                  "  --manage-host-interfaces\n"
                  "                   let the TCP/IP stack bring host interfaces up and put\n"
                  "                   static addresses on them (default: never touched)\n"
+                 "  --version        print the version and exit\n"
                  "  --help           show this text\n",
                  program, kDefaultDisk);
 }
@@ -51,6 +53,7 @@ bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& 
         {"host-log", required_argument, nullptr, 'l'},
         {"debug-log", required_argument, nullptr, 'g'},
         {"manage-host-interfaces", no_argument, nullptr, 'm'},
+        {"version", no_argument, nullptr, 'v'},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
@@ -86,6 +89,10 @@ bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& 
             case 'm':
                 options.manageHostInterfaces = true;
                 break;
+            case 'v':
+                std::printf("%s %s\n", program, LIFEBOAT_VERSION);
+                exitCode = 0;
+                return false;
             case 'h':
                 printUsage(stdout, program);
                 exitCode = 0;

@@ -7,6 +7,7 @@
 #include "tools/tesselcfg/Requests.h"
 #include "tools/tesselcfg/commands/PasswordOptions.h"
 #include "tools/tesselcfg/commands/Report.h"
+#include "tools/tesselcfg/commands/UsageErrors.h"
 
 namespace tesselcfg {
 namespace {
@@ -178,7 +179,7 @@ void setUp(CommandTable& table) {
     resetCommand->add_flag("--install", reset->install,
                            "Install reboot: the controller reports its new address back");
     resetCommand->add_option("--wait", reset->wait, "Seconds to wait for the report")
-        ->check(CLI::PositiveNumber)
+        ->check(positiveSeconds())
         ->capture_default_str();
     addPasswordOptions(resetCommand, reset->password);
     resetCommand->footer(
@@ -191,7 +192,7 @@ void setUp(CommandTable& table) {
         .add("await-install", "Wait for a controller's report after an install reboot", A::No,
              [wait](Session& s, const MacAddress&) { return runAwaitInstall(s.options(), *wait); })
         ->add_option("--wait", *wait, "Seconds to wait for the report")
-        ->check(CLI::PositiveNumber)
+        ->check(positiveSeconds())
         ->capture_default_str();
 
     auto protection = std::make_shared<ProtectionArguments>();
