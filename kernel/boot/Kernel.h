@@ -16,8 +16,9 @@ struct TovKernelOptions {
 };
 
 // Parses the kernel's command line (--disk DIR, --pace FACTOR, --host-log FILE,
-// --debug-log FILE, --manage-host-interfaces, --heap-limit BYTES, --help). Returns false and
-// prints usage or the error when the process should end; `exitCode` says how.
+// --debug-log FILE, --manage-host-interfaces, --heap-limit BYTES, --version, --help).
+// Returns false and prints usage, the version or the error when the process should end;
+// `exitCode` says how.
 bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& exitCode);
 
 // Brings the kernel up by running its start-up table (phase 1, "Subsystem Init"). Tests call

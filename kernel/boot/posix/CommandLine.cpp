@@ -1,5 +1,5 @@
 // The kernel's own command line: --disk DIR, --pace FACTOR, --host-log FILE,
-// --debug-log FILE, --manage-host-interfaces, --heap-limit BYTES, --help.
+// --debug-log FILE, --manage-host-interfaces, --heap-limit BYTES, --version, --help.
 #include <errno.h>
 #include <getopt.h>
 
@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "kernel/boot/Kernel.h"
+#include "lifeboat/Version.h"
 
 namespace {
 
@@ -18,7 +19,7 @@ constexpr const char* kDefaultDisk = "./lifeboat-disk";
 void printUsage(std::FILE* stream, const char* program) {
     std::fprintf(stream,
                  "Usage: %s [--disk DIR] [--pace FACTOR] [--host-log FILE] [--debug-log FILE]\n"
-                 "       [--manage-host-interfaces] [--heap-limit BYTES] [--help]\n"
+                 "       [--manage-host-interfaces] [--heap-limit BYTES] [--version] [--help]\n"
                  "  --disk DIR       host directory that is drive C: (default %s,\n"
                  "                   created when missing)\n"
                  "  --pace FACTOR    scale of the fixed pacing waits of start-up\n"
@@ -34,6 +35,7 @@ void printUsage(std::FILE* stream, const char* program) {
                  "                   most the kernel heap may hold, with an optional K, M or\n"
                  "                   G (1024-based); the memory total the image reports\n"
                  "                   (default: no limit)\n"
+                 "  --version        print the version and exit\n"
                  "  --help           show this text\n",
                  program, kDefaultDisk);
 }
@@ -98,6 +100,7 @@ bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& 
         {"debug-log", required_argument, nullptr, 'g'},
         {"manage-host-interfaces", no_argument, nullptr, 'm'},
         {"heap-limit", required_argument, nullptr, 'x'},
+        {"version", no_argument, nullptr, 'v'},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
@@ -143,6 +146,10 @@ bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& 
                     return false;
                 }
                 break;
+            case 'v':
+                std::printf("%s %s\n", program, LIFEBOAT_VERSION);
+                exitCode = 0;
+                return false;
             case 'h':
                 printUsage(stdout, program);
                 exitCode = 0;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "kernel/boot/Kernel.h"
+#include "lifeboat/Version.h"
 
 namespace {
 
@@ -90,6 +91,17 @@ TEST(CommandLineTest, Cases) {
             EXPECT_FALSE(err.empty());
         }
     }
+}
+
+TEST(CommandLineTest, VersionIsTheProjects) {
+    std::string words[] = {"/usr/libexec/lifeboat/lifeboat.exe", "--version", "--disk"};
+    char* argv[] = {words[0].data(), words[1].data(), words[2].data(), nullptr};
+    TovKernelOptions options;
+    int exitCode = -1;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(TovParseCommandLine(3, argv, options, exitCode));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "lifeboat.exe " LIFEBOAT_VERSION "\n");
+    EXPECT_EQ(exitCode, 0);
 }
 
 }  // namespace
