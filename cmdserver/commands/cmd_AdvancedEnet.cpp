@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "cmdserver/AdvancedEnetPayload.h"
 #include "cmdserver/CommandServer.h"
 #include "config/RootPassword.h"
 #include "kernel/net/WinSock.h"
@@ -10,55 +11,17 @@
 namespace rx_fwk {
 namespace {
 
+using namespace enet;
 using nIPStack::tMACAddress;
 
-// Where the parameters and results lie in the packet.
-constexpr std::size_t kP32 = 32;
-constexpr std::size_t kP36 = 36;
-constexpr std::size_t kP40 = 40;
-constexpr std::size_t kP44 = 44;
-constexpr std::size_t kP48 = 48;
-static_assert(offsetof(CommandPacket, text1) + sizeof(CommandPacket::text1) >= kP48 + 4,
-              "the payload lies inside text1");
-
-enum SubCommand : std::uint32_t {
-    DeviceCount = 0,
-    DeviceMAC = 1,
-    GetPrimary = 2,
-    SetPrimary = 3,
-    GetDevice = 4,
-    SetDevice = 5,
-    DeviceCapabilities = 6,
-    GetModes = 7,
-    SetModes = 8,
-    GetLimits = 9,
-    SetLimits = 10,
-};
-
-std::uint8_t* at(CommandPacket& packet, std::size_t offset) {
-    return reinterpret_cast<std::uint8_t*>(&packet) + offset;
+tMACAddress macAt(const CommandPacket& packet, std::size_t offset) {
+    std::uint8_t bytes[6];
+    getMac(packet, offset, bytes);
+    return tMACAddress(bytes);
 }
 
-std::uint32_t get32(CommandPacket& packet, std::size_t offset) {
-    const std::uint8_t* b = at(packet, offset);
-    return (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) | (std::uint32_t{b[2]} << 8) |
-           std::uint32_t{b[3]};
-}
-
-void put32(CommandPacket& packet, std::size_t offset, std::uint32_t value) {
-    std::uint8_t* b = at(packet, offset);
-    b[0] = static_cast<std::uint8_t>(value >> 24);
-    b[1] = static_cast<std::uint8_t>(value >> 16);
-    b[2] = static_cast<std::uint8_t>(value >> 8);
-    b[3] = static_cast<std::uint8_t>(value);
-}
-
-tMACAddress getMac(CommandPacket& packet, std::size_t offset) {
-    return tMACAddress(at(packet, offset));
-}
-
-void putMac(CommandPacket& packet, std::size_t offset, const tMACAddress& mac) {
-    mac.copyTo(at(packet, offset));
+void putMacAt(CommandPacket& packet, std::size_t offset, const tMACAddress& mac) {
+    putMac(packet, offset, mac.bytes());
 }
 
 // An address as a number (host order: the payload is written big-endian); 0 for a text
@@ -85,7 +48,7 @@ cmd_AdvancedEnet::cmd_AdvancedEnet(nIPStack::iMultiDeviceIPConfig& config,
     : config_(config), stack_(stack) {
     CommandServer& server = CommandServer::instance();
     std::uint8_t code = 0;
-    if (server.allocateExtensionCode(kExtensionId, code) &&
+    if (server.allocateExtensionCode(enet::kExtensionId, code) &&
         server.registerCommand(code, kProtocolVersion, this)) {
         code_ = code;
     }
@@ -102,7 +65,7 @@ bool cmd_AdvancedEnet::handle(CommandPacket& packet, std::uint32_t) {
         return true;
     }
     packet.command = ACK;
-    if (packet.extra > kHighestSubCommand) {
+    if (packet.extra > enet::kHighestSubCommand) {
         packet.command = NAK;
         packet.status = StatusUnsupported;
         return true;
@@ -119,7 +82,7 @@ void cmd_AdvancedEnet::run(std::uint32_t subCommand, CommandPacket& packet) {
         case DeviceMAC: {
             tMACAddress mac;
             if (stack_.getDeviceMACAddress(get32(packet, kP32), mac)) {
-                putMac(packet, kP36, mac);
+                putMacAt(packet, kP36, mac);
             } else {
                 refuse(packet);
             }
@@ -128,22 +91,22 @@ void cmd_AdvancedEnet::run(std::uint32_t subCommand, CommandPacket& packet) {
         case GetPrimary: {
             tMACAddress mac;
             config_.getPrimaryMAC(mac);
-            putMac(packet, kP32, mac);
+            putMacAt(packet, kP32, mac);
             return;
         }
         case SetPrimary:
-            if (!config_.setPrimaryMAC(getMac(packet, kP32))) {
+            if (!config_.setPrimaryMAC(macAt(packet, kP32))) {
                 refuse(packet);
             }
             return;
         case GetDevice: {
             std::int32_t mode = 0;
             std::string address, mask;
-            if (!config_.getDeviceSettings(getMac(packet, kP32), mode, address, mask)) {
+            if (!config_.getDeviceSettings(macAt(packet, kP32), mode, address, mask)) {
                 refuse(packet);
                 return;
             }
-            const bool tcpip = mode == nIPStack::DeviceTCPIP;
+            const bool tcpip = mode == static_cast<std::int32_t>(kTCPIP);
             put32(packet, kP40, static_cast<std::uint32_t>(mode));
             put32(packet, kP44, tcpip ? addressNumber(address) : 0);
             put32(packet, kP48, tcpip ? addressNumber(mask) : 0);
@@ -151,16 +114,16 @@ void cmd_AdvancedEnet::run(std::uint32_t subCommand, CommandPacket& packet) {
         }
         case SetDevice: {
             const auto mode = static_cast<std::int32_t>(get32(packet, kP40));
-            const bool tcpip = mode == nIPStack::DeviceTCPIP;
+            const bool tcpip = mode == static_cast<std::int32_t>(kTCPIP);
             const std::string address = tcpip ? addressText(get32(packet, kP44)) : "";
             const std::string mask = tcpip ? addressText(get32(packet, kP48)) : "";
-            if (!config_.setDeviceSettings(getMac(packet, kP32), mode, address, mask)) {
+            if (!config_.setDeviceSettings(macAt(packet, kP32), mode, address, mask)) {
                 refuse(packet);
             }
             return;
         }
         case DeviceCapabilities: {
-            const tMACAddress mac = getMac(packet, kP32);
+            const tMACAddress mac = macAt(packet, kP32);
             std::uint32_t modes = 0;
             if (stack_.getSupportedDeviceModes(mac, modes)) {
                 put32(packet, kP40, modes);
@@ -180,7 +143,7 @@ void cmd_AdvancedEnet::run(std::uint32_t subCommand, CommandPacket& packet) {
         case SetModes: {
             // The device's own defaults: the media mode's comes with the media modes, the
             // operation mode's with the operation modes.
-            const tMACAddress mac = getMac(packet, kP32);
+            const tMACAddress mac = macAt(packet, kP32);
             std::uint32_t defaultMedia = 0, defaultOperation = 0;
             if (!stack_.getOperationModeInfo(mac, nullptr, &defaultOperation) ||
                 !stack_.getMediaModeInfo(mac, nullptr, &defaultMedia)) {

@@ -12,15 +12,11 @@ namespace rx_fwk {
 
 class cmd_AdvancedEnet final : public CfgCommand {
 public:
-    static constexpr std::uint32_t kExtensionId = 6;
-    static constexpr std::uint32_t kHighestSubCommand = 10;
-
     // Takes the code of identifier 6 and registers with the process-wide server.
     cmd_AdvancedEnet(nIPStack::iMultiDeviceIPConfig& config, nIPStack::iMultiDeviceIPStack& stack);
     ~cmd_AdvancedEnet() override;
 
-    // The sub-command is `extra`; its parameters and results lie from packet offset 32 on,
-    // in network order.
+    // The sub-command is `extra`; its payload is cmdserver/AdvancedEnetPayload.h's.
     bool handle(CommandPacket& packet, std::uint32_t length) override;
 
     // 0 when no code was free.

@@ -1,14 +1,15 @@
 """Network bring-up end to end: the drivers on B: load and list their devices on the boot
 console, the host network driver's device answers discovery, a replaced primary interface
-hands over to the new one, an address that comes after boot is heard, and a normal image
-finds its drivers on a disk the project's script made."""
+hands over to the new one, an address that comes after boot is heard, a second device set
+up with the tool's enet commands comes up at its address, and a normal image finds its
+drivers on a disk the project's script made."""
 import os
 import shutil
 import subprocess
 import tempfile
 import unittest
 
-import test_network
+from controllers import Controllers
 from lifeboat_process import IMAGE, Image
 from netns import require_namespaces
 
@@ -23,7 +24,7 @@ def compact(mac):
     return mac.replace(":", "")
 
 
-class BringUp(test_network.Controllers):
+class BringUp(Controllers):
     def setUp(self):
         super().setUp()
         self.target = self.net.namespace("c")
@@ -99,6 +100,61 @@ class BringUp(test_network.Controllers):
         found = self.tool_json("discover")
         self.assertEqual([(c["mac"], c["ip"]) for c in found], [(mac, "10.74.0.2")])
         self.assertEqual(self.tool_json("attr", "class", "--mac", mac)["value"], "Desktop")
+
+
+class SecondaryDevice(BringUp):
+    def test_a_second_device_set_to_tcpip_comes_up_at_its_address_and_answers_tcp(self):
+        first, _ = self.net.link(self.target, "10.76.0.2/24", self.host, "10.76.0.5/24")
+        second, _ = self.net.link(self.target, None, self.host, "10.77.0.5/24")
+        primary, other = self.net.mac(self.target, first), self.net.mac(self.target, second)
+        disk = self.fresh_disk()
+        with open(os.path.join(disk, "zu-rt.ini"), "w") as f:
+            f.write("[TCP_Stack_Config]\r\nIP_Address=USE_DHCP\r\n")  # IP settings stored
+        image = self.boot_on(disk)
+        self.assertIn("Device 2 - MAC address: %s - disabled\n" % other, image.output)
+
+        def enet(*args):
+            return self.tool_json("enet", "--mac", primary, *args)
+
+        devices = enet("devices")
+        self.assertEqual([(d["mac"], d["primary"]) for d in devices["devices"]],
+                         [(primary, True), (other, False)])
+        self.assertEqual(enet("primary")["primary"], primary)
+        self.assertEqual(enet("limits"), {"mac": primary, "sockets": 64, "ttl": 5})
+        enet("limits", "--ttl", "9")
+        self.assertEqual(enet("limits")["sockets"], 64)  # only the TTL changed
+        self.assertEqual(enet("limits")["ttl"], 9)
+        media = enet("media", other)
+        self.assertEqual((media["media"], media["supported"], media["default"]),
+                         ("auto", "auto", "auto"))
+        self.assertEqual(enet("operation", other)["operation"], "interrupt")
+        enet("operation", other, "polling", "20")
+        self.assertEqual(enet("operation", other)["pollingInterval"], 20)
+        self.assertEqual(enet("media", other)["media"], "auto")  # kept by the change
+        device = enet("device", other)
+        self.assertEqual((device["mode"], device["supportedModes"]),
+                         ("disabled", ["disabled", "tcpip"]))
+        status, _, err = self.tool("enet", "--mac", primary, "device", other, "tcpip")
+        self.assertEqual(status, 2, err)
+        enet("device", other, "tcpip", "10.77.0.2/24")
+        device = enet("device", other)
+        self.assertEqual((device["mode"], device["address"], device["subnetMask"]),
+                         ("tcpip", "10.77.0.2", "255.255.255.0"))
+
+        # After a reset the second device comes up at its address and TCP answers there.
+        self.tool_json("reset", "--mac", primary)
+        self.assertTrue(image.wait_for("\nSystem state: ", 30, count=2), image.output)
+        self.assertIn("Device 2 - MAC address: %s - 10.77.0.2\n" % other, image.output)
+        shown = subprocess.run(["ip", "-n", self.target, "-4", "-o", "addr", "show", "dev",
+                                second], stdout=subprocess.PIPE, text=True, check=True)
+        self.assertIn("10.77.0.2/24", shown.stdout)
+        found = self.tool_json("--tcp", "10.77.0.2", "ping", "--mac", primary)
+        self.assertEqual(found["mac"], primary)
+        self.assertEqual(image.power_off(), 0, image.output)
+        # Deactivation took away the address that activation put there.
+        shown = subprocess.run(["ip", "-n", self.target, "-4", "-o", "addr", "show", "dev",
+                                second], stdout=subprocess.PIPE, text=True, check=True)
+        self.assertNotIn("10.77.0.2", shown.stdout)
 
 
 class NormalImage(unittest.TestCase):
