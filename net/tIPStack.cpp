@@ -79,7 +79,7 @@ void tIPStack::initialize() {
     for (const tDeviceEntry& device : devices_) {
         macs.push_back(device.mac);
     }
-    config_ = std::make_unique<tIPConfig_real>(macs);
+    config_ = std::make_unique<tStackConfig>(macs);
     advancedEnet_ = std::make_unique<rx_fwk::cmd_AdvancedEnet>(*config_, *this);
 }
 

@@ -95,7 +95,12 @@ private:
     bool winsockStarted_ = false;
     tDeviceEntry* primary_ = nullptr;
     bool useDHCP_ = false;
-    std::unique_ptr<tIPConfig_real> config_;
+    // The configuration has no virtual destructor; the stack's own is deleted as what it is.
+    class tStackConfig final : public tIPConfig_real {
+    public:
+        using tIPConfig_real::tIPConfig_real;
+    };
+    std::unique_ptr<tStackConfig> config_;
     std::unique_ptr<rx_fwk::CfgCommand> advancedEnet_;
     bool trace_ = false;
 };
