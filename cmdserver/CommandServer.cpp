@@ -10,7 +10,7 @@
 #include "cmdserver/commands/cmd_Reset.h"
 #include "cmdserver/net/socket_error.h"
 #include "config/SettingsReadScope.h"
-#include "net/NetworkInfo.h"
+#include "net/ipStack.h"
 
 namespace rx_fwk {
 namespace {
@@ -121,7 +121,10 @@ bool CommandServer::consume(std::uint8_t* buffer, std::uint32_t& length, const c
     trace(5, "Packet is valid, command = 0x%02x\n", packet.command);
 
     std::uint8_t ownMac[6] = {};
-    NetworkInfo::instance().getFirstMACAddress(ownMac);
+    nIPStack::tMACAddress first;
+    if (nIPStack::ipStack().getFirstMACAddress(first)) {
+        first.copyTo(ownMac);
+    }
     static const std::uint8_t kNoMac[6] = {};
     const bool discovery =
         packet.command == CmdPing && std::memcmp(packet.macAddress, kNoMac, 6) == 0;

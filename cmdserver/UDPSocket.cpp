@@ -1,6 +1,7 @@
 #include "cmdserver/UDPSocket.h"
 
 #include <algorithm>
+#include <string>
 
 #include "cmdserver/CommandPacket.h"
 #include "cmdserver/PacketConsumer.h"
@@ -8,14 +9,26 @@
 #include "cmdserver/Trace.h"
 #include "cmdserver/TransportLimits.h"
 #include "cmdserver/net/socket_error.h"
-#include "net/NetworkInfo.h"
+#include "net/ipStack.h"
 
 namespace rx_fwk {
 
 UDPSocket::UDPSocket() {
-    ip_address own(NetworkInfo::instance().getIPAddress(), kCommandUdpPort);
-    if (!socket_.bind(own)) {
-        throw socket_error();
+    nIPStack::iMultiDeviceIPStack& stack = nIPStack::ipStack();
+    std::string primary;
+    if (stack.getPrimaryInterface(primary)) {
+        // The primary device's interface, whatever address it has now or gets later (an
+        // address that DHCP or the host hands out after start-up).
+        if (!socket_.setOption(SOL_SOCKET, TOV_SO_INTERFACE, primary.c_str(),
+                               static_cast<int>(primary.size() + 1)) ||
+            !socket_.bind(ip_address(kCommandUdpPort, ip_address::NotBroadcast))) {
+            throw socket_error();
+        }
+    } else {
+        ip_address own(stack.getIPAddress(), kCommandUdpPort);
+        if (!socket_.bind(own)) {
+            throw socket_error();
+        }
     }
     int on = 1;
     if (!socket_.setOption(SOL_SOCKET, SO_BROADCAST, &on, sizeof on)) {

@@ -15,8 +15,9 @@ namespace rx_fwk {
 
 class UDPSocket final : public PacketProducer, public mthread::Runnable {
 public:
-    // Binds to the IP stack's address and starts the thread; packets that arrive before a
-    // consumer is set are dropped. Throws socket_error or ip_unable_to_resolve.
+    // Listens on the primary device's interface (without a primary device, on the IP stack's
+    // address) and starts the thread; packets that arrive before a consumer is set are
+    // dropped. Throws socket_error or ip_unable_to_resolve.
     UDPSocket();
     // Stops and joins the thread (at most about two seconds), then closes the socket.
     ~UDPSocket() override;

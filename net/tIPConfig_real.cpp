@@ -450,7 +450,13 @@ bool tIPConfig_real::setOperationMode(const tMACAddress& mac, std::int32_t mode,
         ok = netconf_->setString(section, "OperationMode", text) && ok;
     } else {
         if (first) {
-            ok = removeIfPresent(system_, kLegacy, "RTEnetMode") && ok;
+            // A polling delay of the older keys without their mode reads as interrupt mode,
+            // so a delay kept there keeps the mode beside it.
+            const bool keepsDelay =
+                mode == OperationPolled && pollingInterval != kDefaultPollingInterval;
+            ok = (keepsDelay ? system_.setInt(kLegacy, "RTEnetMode", 1)
+                             : removeIfPresent(system_, kLegacy, "RTEnetMode")) &&
+                 ok;
         }
         ok = removeIfPresent(*netconf_, section, "OperationMode") && ok;
     }

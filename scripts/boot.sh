@@ -5,4 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh
+case " $* " in
+    *" --disk"*) ;;
+    *) [ -e lifeboat-disk ] || scripts/make-disk.sh lifeboat-disk ;;
+esac
 exec build/lifeboat.exe "$@"

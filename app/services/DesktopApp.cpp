@@ -2,13 +2,14 @@
 
 #include "app/startup/LifeboatImage.h"
 #include "kernel/hw/Machine.h"
-#include "net/NetworkInfo.h"
+#include "net/ipStack.h"
 
 namespace rx_fwk {
 
 std::uint32_t DesktopApp::serialNumber() {
-    std::uint8_t mac[6] = {};
-    NetworkInfo::instance().getFirstMACAddress(mac);
+    nIPStack::tMACAddress first;
+    nIPStack::ipStack().getFirstMACAddress(first);
+    const std::uint8_t* mac = first.bytes();
     return (std::uint32_t{mac[2]} << 24) | (std::uint32_t{mac[3]} << 16) |
            (std::uint32_t{mac[4]} << 8) | std::uint32_t{mac[5]};
 }

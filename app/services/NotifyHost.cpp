@@ -9,7 +9,7 @@
 #include "cmdserver/net/ip_address.h"
 #include "cmdserver/net/ip_unable_to_resolve.h"
 #include "cmdserver/net/socket_error.h"
-#include "net/NetworkInfo.h"
+#include "net/ipStack.h"
 
 namespace rx_fwk {
 namespace {
@@ -30,7 +30,7 @@ bool EmbeddedServices::notifyHost() {
             throw socket_error();
         }
         const ip_address host(installHost_, kHostNotifyPort);
-        const std::string own = NetworkInfo::instance().getIPAddress();
+        const std::string own = nIPStack::ipStack().getIPAddress();
         trace(3, "Contacting host with my IP address (%s)\n", own.c_str());
         for (int attempt = 0; attempt < kAttempts; ++attempt) {
             if (socket.sendTo(own.data(), static_cast<int>(own.size()), host) < 0) {

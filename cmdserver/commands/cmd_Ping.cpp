@@ -10,8 +10,8 @@
 #include "cmdserver/commands/PacketText.h"
 #include "config/ConfigManager.h"
 #include "config/RootPassword.h"
-#include "net/NetworkInfo.h"
 #include "net/ipConfig.h"
+#include "net/ipStack.h"
 
 namespace rx_fwk {
 namespace {
@@ -48,15 +48,15 @@ public:
 
     bool handle(CommandPacket& packet, std::uint32_t) override {
         EmbeddedTarget& target = EmbeddedTarget::instance();
-        NetworkInfo& network = NetworkInfo::instance();
+        nIPStack::iMultiDeviceIPStack& network = nIPStack::ipStack();
         nIPStack::iIPConfig& config = nIPStack::ipConfig();
         packet.command = ACK;
         packet.targetCode = target.targetCode();
         packet.secondaryCode = target.secondaryTargetCode();
         packet.serialNumber = target.serialNumber();
-        std::uint8_t mac[6] = {};
+        nIPStack::tMACAddress mac;
         network.getFirstMACAddress(mac);
-        std::memcpy(packet.macAddress, mac, sizeof mac);
+        mac.copyTo(packet.macAddress);
         putText(packet.text1, sizeof packet.text1, target.targetTypeName(),
                 sizeof packet.text1 - 1);
         std::string hostName;

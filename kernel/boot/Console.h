@@ -12,6 +12,9 @@ struct COORD {
 // terminal is asked; on a plain stream the kernel tracks what went through standard output.
 BOOL TovGetConsoleCursor(COORD* position);
 BOOL TovSetConsoleCursor(COORD position);
+// Whether cursor moves reach the screen (a terminal), so that printed text can be
+// overwritten; on a plain stream (a pipe, a file) nothing printed can be taken back.
+BOOL TovConsoleIsTerminal();
 
 // Console modes 0 to 3 of the controller; the kernel keeps the value.
 BOOL TovSetConsoleMode(int mode);

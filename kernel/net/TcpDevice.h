@@ -33,6 +33,12 @@ int TovTCPDeactivateDevice(DWORD handle);
 // Fills `status`, whose size field must be 16 (ERROR_INVALID_PARAMETER otherwise).
 int TovTCPGetDeviceStatus(DWORD handle, TovTCPDeviceStatus* status);
 
+// Interface events the device has seen since it was registered (its line is raised at each):
+// a count that grows by one per event, for a driver that polls instead of taking the line.
+int TovTCPGetDeviceEventCount(DWORD handle, DWORD* count);
+// The first device registered on the host interface (lowest handle); 0 when it has none.
+DWORD TovTCPFindDevice(LPCSTR hostInterface);
+
 // Whether activation may change host interfaces (bring links up, apply static addresses).
 // Off unless the kernel's command line turns it on.
 void TovTCPSetManageHostInterfaces(BOOL manage);

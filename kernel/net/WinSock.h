@@ -38,6 +38,13 @@ constexpr int SO_RCVBUF = 0x1002;
 constexpr int SO_SNDTIMEO = 0x1005;  // DWORD milliseconds
 constexpr int SO_RCVTIMEO = 0x1006;  // DWORD milliseconds
 constexpr int TCP_NODELAY = 0x0001;
+// An option of this stack (level SOL_SOCKET), set before a datagram socket is bound to the
+// any-address: the value is a host interface's name (up to its terminator). The socket then
+// belongs to that interface whatever addresses it has now or gets later: it receives what
+// arrives there for its port (unicast and broadcast) and sends out of it, as a socket bound
+// to the interface's address would. WSAEADDRNOTAVAIL when the host has no such interface,
+// WSAEINVAL for a stream socket or one already bound.
+constexpr int TOV_SO_INTERFACE = 0x7001;
 
 constexpr int MSG_OOB = 0x1;
 constexpr int MSG_PEEK = 0x2;

@@ -5,21 +5,13 @@
 #include <cstring>
 #include <vector>
 
-#include "net/NetworkInfo.h"
+#include "tests/support/FakeIPStack.h"
 
 namespace rx_fwk {
 namespace {
 
 const std::uint8_t kOurMac[6] = {0x00, 0x80, 0x2F, 0x12, 0x34, 0x56};
 const std::uint8_t kOtherMac[6] = {0x00, 0x80, 0x2F, 0x99, 0x99, 0x99};
-
-class FixedMac : public NetworkInfo {
-public:
-    bool getFirstMACAddress(std::uint8_t mac[6]) override {
-        std::memcpy(mac, kOurMac, 6);
-        return true;
-    }
-};
 
 // Answers ACK and records what it saw (in host order).
 class Recorder : public CfgCommand {
@@ -54,15 +46,12 @@ std::vector<std::uint8_t> request(std::uint8_t command, const std::uint8_t* mac)
 
 class CommandServerTest : public ::testing::Test {
 protected:
-    void SetUp() override { NetworkInfo::install(&mac_); }
-    void TearDown() override { NetworkInfo::install(nullptr); }
-
     bool send(std::vector<std::uint8_t>& bytes) {
         std::uint32_t length = static_cast<std::uint32_t>(bytes.size());
         return server_.consume(bytes.data(), length, "10.0.0.9");
     }
 
-    FixedMac mac_;
+    lbtest::FakeIPStack stack_{kOurMac};
     CommandServer server_;
 };
 

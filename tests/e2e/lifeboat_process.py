@@ -10,9 +10,12 @@ import time
 IMAGE = os.environ.get("LIFEBOAT_IMAGE", "")
 
 # An image serves the command protocol on its network. Unless a test places it in a network
-# namespace of its own choosing, it gets a private one (loopback only) where that is
-# allowed, so that images of parallel tests never share ports or reach a real network.
-_PRIVATE_NETWORK = ("unshare", "--net", "sh", "-c", 'ip link set lo up && exec "$@"', "image")
+# namespace of its own choosing, it gets a private one where that is allowed, so that images
+# of parallel tests never share ports or reach a real network: loopback and one interface
+# that is up (a veth whose peer stays down), the controller's network device.
+_PRIVATE_NETWORK = ("unshare", "--net", "sh", "-c",
+                    "ip link set lo up && ip link add eth0 type veth peer name eth1 && "
+                    'ip link set eth0 up && exec "$@"', "image")
 
 
 def _default_wrapper():

@@ -470,6 +470,17 @@ TEST_F(tIPConfig_realTest, SettingModesKeepsTheOlderKeysOfTheFirstDeviceUpToDate
     EXPECT_TRUE(config.setOperationMode(B, OperationInterrupt, OperationPolled, 9));
     EXPECT_EQ(netconf(B, "OperationMode"), "Interrupt");
     expect(system_, {{"kora", "RTEnetMode", nullptr}});
+
+    // Polled by the device's own default, with an interval of its own: it reads back polled.
+    for (std::int32_t wanted : {40, 1}) {
+        SCOPED_TRACE(wanted);
+        EXPECT_TRUE(config.setOperationMode(A, OperationPolled, OperationPolled, wanted));
+        EXPECT_EQ(netconf(A, "OperationMode"), "(absent)");
+        EXPECT_TRUE(config.getOperationMode(A, &mode, OperationPolled, &interval));
+        EXPECT_EQ(mode, OperationPolled);
+        EXPECT_EQ(interval, wanted);
+    }
+    expect(system_, {{"kora", "RTEnetMode", nullptr}, {"kora", "RTEnetPollingDelay", nullptr}});
 }
 
 }  // namespace

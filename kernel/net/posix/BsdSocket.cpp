@@ -9,7 +9,9 @@
 // before select or recvfrom report them. A wanted datagram that select found is held for
 // the recvfrom that follows, so each datagram is received from the host once. Sends leave
 // with the interface and source address of the binding, which lets a limited broadcast out
-// of that interface without any route.
+// of that interface without any route. A socket given a whole interface (TOV_SO_INTERFACE)
+// and bound to the any-address is filtered the same way by interface alone, so that it
+// keeps hearing the interface while its address comes, goes or changes.
 #include "kernel/net/posix/BsdSocket.h"
 
 #include <arpa/inet.h>
@@ -61,6 +63,10 @@ struct Record {
     in_addr_t boundAddress = 0;       // network order
     in_addr_t directedBroadcast = 0;  // network order; 0 when the interface has none
     std::shared_ptr<Held> held;       // with onInterface
+    // Bound to the any-address on behalf of a whole interface (TOV_SO_INTERFACE): every
+    // datagram that arrives there is wanted, whatever the interface's addresses.
+    bool wholeInterface = false;
+    int chosenIfIndex = 0;  // set by setInterface, used by the next bind
 };
 
 constexpr int kDefaultMaxSockets = 64;
@@ -144,6 +150,9 @@ bool interfaceOf(in_addr_t address, int& index, in_addr_t& broadcast) {
 }
 
 bool wanted(const Record& rec, int ifIndex, in_addr_t destination) {
+    if (rec.wholeInterface) {
+        return ifIndex == rec.ifIndex;
+    }
     if (destination == rec.boundAddress) {
         return true;
     }
@@ -238,6 +247,45 @@ int waitReadable(int s) {
     return r;
 }
 
+int bindWholeInterface(int s, sockaddr_in& in, int ifIndex) {
+    int on = 1;
+    if (::setsockopt(s, IPPROTO_IP, IP_PKTINFO, &on, sizeof on) != 0) {
+        return failWithErrno();
+    }
+    if (::bind(s, reinterpret_cast<sockaddr*>(&in), sizeof in) != 0) {
+        return failWithErrno();
+    }
+    Table& t = table();
+    std::lock_guard<std::mutex> hold(t.lock);
+    Record& stored = t.sockets[s];
+    stored.onInterface = true;
+    stored.held = std::make_shared<Held>();
+    stored.wholeInterface = true;
+    stored.ifIndex = ifIndex;
+    return 0;
+}
+
+// The first IPv4 address the interface has now, network order; 0 when none.
+in_addr_t currentAddressOf(int ifIndex) {
+    char name[IF_NAMESIZE] = {};
+    if (::if_indextoname(static_cast<unsigned>(ifIndex), name) == nullptr) {
+        return 0;
+    }
+    int probe = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (probe < 0) {
+        return 0;
+    }
+    ifreq request{};
+    static_assert(sizeof request.ifr_name == IF_NAMESIZE);
+    std::memcpy(request.ifr_name, name, sizeof request.ifr_name);
+    in_addr_t address = 0;
+    if (::ioctl(probe, SIOCGIFADDR, &request) == 0) {
+        address = reinterpret_cast<sockaddr_in*>(&request.ifr_addr)->sin_addr.s_addr;
+    }
+    ::close(probe);
+    return address;
+}
+
 }  // namespace
 
 int open(bool stream) {
@@ -283,6 +331,9 @@ int bind(int s, const void* address) {
         return failWith(WSAEAFNOSUPPORT);
     }
     in_addr_t asked = in.sin_addr.s_addr;
+    if (!rec.stream && asked == INADDR_ANY && rec.chosenIfIndex != 0) {
+        return bindWholeInterface(s, in, rec.chosenIfIndex);
+    }
     bool unicast = asked != INADDR_ANY && asked != INADDR_BROADCAST && !IN_MULTICAST(ntohl(asked));
     if (rec.stream || !unicast) {
         if (::bind(s, reinterpret_cast<sockaddr*>(&in), sizeof in) != 0) {
@@ -412,7 +463,9 @@ int sendTo(int s, const void* bytes, int length, int flags, const void* address)
         bool broadcast =
             to.sin_addr.s_addr == INADDR_BROADCAST ||
             (rec.directedBroadcast != 0 && to.sin_addr.s_addr == rec.directedBroadcast);
-        if (broadcast) {
+        // A socket of a whole interface always speaks through it, with the source address
+        // the interface has at the time (none chosen here).
+        if (broadcast || rec.wholeInterface) {
             info.ipi_ifindex = rec.ifIndex;
         }
         msg.msg_control = control;
@@ -592,7 +645,9 @@ int localAddress(int s, void* address) {
     if (::getsockname(s, reinterpret_cast<sockaddr*>(&in), &length) != 0) {
         return failWithErrno();
     }
-    if (rec.onInterface) {
+    if (rec.wholeInterface) {
+        in.sin_addr.s_addr = currentAddressOf(rec.ifIndex);
+    } else if (rec.onInterface) {
         in.sin_addr.s_addr = rec.boundAddress;
     }
     std::memcpy(address, &in, sizeof in);
@@ -607,6 +662,21 @@ int peerAddress(int s, void* address) {
         return failWithErrno();
     }
     std::memcpy(address, &in, sizeof in);
+    return 0;
+}
+
+int setInterface(int s, const char* name) {
+    BSD_RECORD_OR_FAIL(s, rec);
+    if (rec.stream || rec.onInterface) {
+        return failWith(WSAEINVAL);
+    }
+    const int ifIndex = static_cast<int>(::if_nametoindex(name));
+    if (ifIndex == 0) {
+        return failWith(WSAEADDRNOTAVAIL);
+    }
+    Table& t = table();
+    std::lock_guard<std::mutex> hold(t.lock);
+    t.sockets[s].chosenIfIndex = ifIndex;
     return 0;
 }
 

@@ -45,6 +45,9 @@ int localAddress(int s, void* address);
 int peerAddress(int s, void* address);
 
 int setOption(int s, Option option, int value);
+// The host interface a datagram socket is to belong to when it is bound to the any-address
+// (see TOV_SO_INTERFACE); WSAEINVAL for a stream socket or one bound already.
+int setInterface(int s, const char* name);
 int setLinger(int s, bool on, int seconds);
 int setTimeout(int s, bool receive, std::uint32_t milliseconds);
 int setNonBlocking(int s, bool on);

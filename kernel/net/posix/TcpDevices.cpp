@@ -32,6 +32,7 @@ struct Device {
     TovTCPDeviceCfg settings{};  // as last written
     TovTCPDeviceCfg shown{};     // what TovTCPGetDeviceCfg hands out
     bool active = false;
+    DWORD events = 0;      // interface events seen
     bool applied = false;  // activation put appliedAddress on the interface
     DWORD appliedAddress = 0;
     int appliedPrefix = 0;
@@ -115,7 +116,11 @@ void raiseLinesOf(int ifindex) {
         std::lock_guard<std::mutex> hold(t.lock);
         for (const auto& entry : t.devices) {
             const Device& d = *entry.second;
-            if (d.ifindex == ifindex && d.irq != kTovNoIrq) {
+            if (d.ifindex != ifindex) {
+                continue;
+            }
+            ++entry.second->events;
+            if (d.irq != kTovNoIrq) {
                 lines.push_back(d.irq);
             }
         }
@@ -343,6 +348,34 @@ int TovTCPGetDeviceStatus(DWORD handle, TovTCPDeviceStatus* status) {
     }
     if (d->active) {
         status->flags |= kTovTCPDeviceActive;
+    }
+    return 0;
+}
+
+int TovTCPGetDeviceEventCount(DWORD handle, DWORD* count) {
+    if (count == nullptr) {
+        return fail(ERROR_INVALID_PARAMETER);
+    }
+    Table& t = table();
+    std::lock_guard<std::mutex> hold(t.lock);
+    Device* d = find(t, handle);
+    if (d == nullptr) {
+        return fail(ERROR_INVALID_HANDLE);
+    }
+    *count = d->events;
+    return 0;
+}
+
+DWORD TovTCPFindDevice(LPCSTR hostInterface) {
+    if (hostInterface == nullptr) {
+        return 0;
+    }
+    Table& t = table();
+    std::lock_guard<std::mutex> hold(t.lock);
+    for (const auto& entry : t.devices) {  // ordered by handle
+        if (entry.second->interfaceName == hostInterface) {
+            return entry.first;
+        }
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "kernel/base/LastError.h"
@@ -341,6 +342,14 @@ int setsockopt(SOCKET s, int level, int name, const char* value, int length) {
         }
         case SO_DONTLINGER:
             return readInt(v) ? answer(bsd::setLinger(fd, v == 0, 0)) : -1;
+        case TOV_SO_INTERFACE: {
+            if (length <= 0) {
+                return fail(WSAEFAULT);
+            }
+            // The name ends at its terminator or at the end of the value.
+            const std::string name(value, strnlen(value, static_cast<std::size_t>(length)));
+            return answer(bsd::setInterface(fd, name.c_str()));
+        }
         default:
             return fail(WSAENOPROTOOPT);
     }

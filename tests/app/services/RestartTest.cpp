@@ -23,9 +23,13 @@ std::vector<Boot> runProbe(const std::string& disk, const std::string& args) {
     if (out == nullptr) {
         return boots;
     }
-    Boot boot{};
-    while (std::fscanf(out, "boot pid=%d count=%u\n", &boot.pid, &boot.count) == 2) {
-        boots.push_back(boot);
+    // Other lines (the IP stack service's, when a reboot stops the services) pass by.
+    char line[256];
+    while (std::fgets(line, sizeof line, out) != nullptr) {
+        Boot boot{};
+        if (std::sscanf(line, "boot pid=%d count=%u", &boot.pid, &boot.count) == 2) {
+            boots.push_back(boot);
+        }
     }
     EXPECT_EQ(pclose(out), 0);
     return boots;

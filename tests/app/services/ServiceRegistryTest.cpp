@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <list>
 #include <string>
 #include <vector>
 
@@ -35,15 +36,28 @@ private:
     bool running_ = false;
 };
 
-// The registry is process-wide: each test removes what it registered.
+// The registry is process-wide: each test removes what it registered, and the program's
+// own services (the IP stack service registers itself) stay out of the way meanwhile.
 class ServiceRegistryTest : public ::testing::Test {
 protected:
     void SetUp() override {
         gLog.clear();
         saved_ = EmbeddedServices::instance().systemState();
-        baseline_ = ServiceRegistry::instance().count();
+        ServiceRegistry& registry = ServiceRegistry::instance();
+        program_ = registry.records();
+        for (const ServiceRecord& record : program_) {
+            registry.unregisterService(record.service);
+        }
+        baseline_ = registry.count();
     }
-    void TearDown() override { EmbeddedServices::instance().setSystemState(saved_); }
+    void TearDown() override {
+        EmbeddedServices::instance().setSystemState(saved_);
+        // Back in reverse, so that services of equal order keep their places.
+        for (auto it = program_.rbegin(); it != program_.rend(); ++it) {
+            ServiceRegistry::instance().registerService(it->service, it->name, it->order);
+        }
+    }
+    std::list<ServiceRecord> program_;
     void add(Service& s, const std::string& name, int order) {
         ServiceRegistry::instance().registerService(&s, name, order);
     }

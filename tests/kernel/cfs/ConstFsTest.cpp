@@ -75,9 +75,11 @@ std::string list(const char* pattern) {
 
 TEST(ConstFsImageTest, DriveBCarriesTheImagesArchive) {
     const std::string expected = sourceFile("image/cfs/ethernet.ini");
-    ASSERT_EQ(expected.size(), 319u);
+    ASSERT_FALSE(expected.empty());
     EXPECT_EQ(readAll("B:\\ETHERNET.INI"), expected);
     EXPECT_EQ(readAll("b:/ethernet.ini"), expected);
+    // The three family drivers, the host network driver and the socket module.
+    EXPECT_EQ(list("B:\\*.dll"), "bcm57xx.dll hostnet.dll i8254x.dll i8255x.dll wsock32.dll");
 
     // The C runtime reaches the drive through the stdio bridge, in text mode.
     std::FILE* stream = TovFopen("B:\\ethernet.ini", "r");
@@ -131,17 +133,33 @@ TEST(ConstFsUnreadyTest, EveryRequestOnADamagedArchiveFailsWithNotReady) {
     }
 }
 
+// A driver list of 319 bytes: the three families, no host network driver.
+const char kFamilyIni[] =
+    "[DRIVERS]\r\n"
+    "IPEthernetDrivers=Intel 8255x Ethernet;Intel 8254x Ethernet;Broadcom 57xx Ethernet;\r\n"
+    "StandardDrivers=Intel 8255x Ethernet;Intel 8254x Ethernet;Broadcom 57xx Ethernet\r\n"
+    "\r\n"
+    "[INTEL 8254X ETHERNET]\r\n"
+    "Path=B:\\i8254x.dll\r\n"
+    "\r\n"
+    "[INTEL 8255X ETHERNET]\r\n"
+    "Path=B:\\i8255x.dll\r\n"
+    "\r\n"
+    "[BROADCOM 57XX ETHERNET]\r\n"
+    "Path=B:\\bcm57xx.dll\r\n";
+
+static_assert(sizeof kFamilyIni == 320);
+
 // One archive for the whole suite: the drive keeps pointing into it.
 class ConstFsTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        archive_ =
-            new std::string(lbtest::makeZip({{"ethernet.ini", sourceFile("image/cfs/ethernet.ini")},
-                                             {"i8254x.dll", "driver bytes"},
-                                             {"drivers/x.dll", "x in drivers"},
-                                             {"packed.txt", std::string(4000, 'p'), true},
-                                             {"Sub/", ""}},
-                                            "an archive comment"));
+        archive_ = new std::string(lbtest::makeZip({{"ethernet.ini", kFamilyIni},
+                                                    {"i8254x.dll", "driver bytes"},
+                                                    {"drivers/x.dll", "x in drivers"},
+                                                    {"packed.txt", std::string(4000, 'p'), true},
+                                                    {"Sub/", ""}},
+                                                   "an archive comment"));
     }
     static void TearDownTestSuite() {}  // the archive stays for drives still mounted on it
 
@@ -298,7 +316,7 @@ TEST_F(ConstFsTest, SeeksStayInsideTheMember) {
     char buffer[32];
     DWORD read = 0;
     ASSERT_TRUE(ReadFile(file, buffer, sizeof buffer, &read, nullptr));
-    EXPECT_EQ(std::string(buffer, read), sourceFile("image/cfs/ethernet.ini").substr(309));
+    EXPECT_EQ(std::string(buffer, read), std::string(kFamilyIni).substr(309));
     ASSERT_TRUE(ReadFile(file, buffer, sizeof buffer, &read, nullptr));
     EXPECT_EQ(read, 0u);
     CloseHandle(file);

@@ -177,6 +177,73 @@ TEST_F(WinSockTest, InterfaceBoundSocketsKeepToTheirInterface) {
     EXPECT_TRUE(readable(onVeth, 2000));
 }
 
+// A socket given a whole interface hears it before it has an address and after it got one,
+// speaks through it, and hears no other interface.
+TEST_F(WinSockTest, ASocketOfAWholeInterfaceHearsItWhateverItsAddress) {
+    LBTEST_REQUIRE_PRIVATE_NETWORK();
+    ASSERT_TRUE(lbtest::inPrivateNetwork(
+        "ip link add lbwi0 type veth peer name lbwi1 && ip addr add 10.9.8.2/24 dev lbwi1 && "
+        "ip link set lbwi0 up && ip link set lbwi1 up && "
+        // Both ends live in this one namespace: each takes the other's (local) source.
+        "sysctl -qw net.ipv4.conf.lbwi0.accept_local=1 net.ipv4.conf.lbwi1.accept_local=1"));
+    auto onInterface = [this](const char* name, std::uint16_t port) {
+        SOCKET s = track(socket(AF_INET, SOCK_DGRAM, 0));
+        EXPECT_EQ(setsockopt(s, SOL_SOCKET, TOV_SO_INTERFACE, name,
+                             static_cast<int>(std::strlen(name) + 1)),
+                  0);
+        sockaddr_in any = address("0.0.0.0", port);
+        EXPECT_EQ(bind(s, raw(any), sizeof any), 0) << WSAGetLastError();
+        int on = 1;
+        setsockopt(s, SOL_SOCKET, SO_BROADCAST, reinterpret_cast<const char*>(&on), sizeof on);
+        return s;
+    };
+    SOCKET controller = onInterface("lbwi0", 40040);
+    SOCKET host = onInterface("lbwi1", 40041);
+    SOCKET local = udpBoundTo("127.0.0.1", 40042);
+    const char hello[] = "hello";
+    char buffer[16];
+    sockaddr_in own{};
+    int length = sizeof own;
+    ASSERT_EQ(getsockname(controller, reinterpret_cast<sockaddr*>(&own), &length), 0);
+    EXPECT_EQ(own.sin_addr.s_addr, 0u);  // no address yet
+
+    for (bool hasAddress : {false, true}) {
+        SCOPED_TRACE(hasAddress ? "with an address" : "without an address");
+        if (hasAddress) {
+            ASSERT_TRUE(lbtest::inPrivateNetwork("ip addr add 10.9.8.1/24 dev lbwi0"));
+        }
+        sockaddr_in all = address("255.255.255.255", 40040);
+        ASSERT_EQ(sendto(host, hello, 5, 0, raw(all), sizeof all), 5) << WSAGetLastError();
+        ASSERT_TRUE(readable(controller, 2000));
+        sockaddr_in from{};
+        int fromLength = sizeof from;
+        EXPECT_EQ(recvfrom(controller, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from),
+                           &fromLength),
+                  5);
+        EXPECT_STREQ(inet_ntoa(from.sin_addr), "10.9.8.2");
+        // The answer goes out of the interface, without a route.
+        sockaddr_in back = address("255.255.255.255", 40041);
+        ASSERT_EQ(sendto(controller, hello, 5, 0, raw(back), sizeof back), 5) << WSAGetLastError();
+        ASSERT_TRUE(readable(host, 2000));
+        EXPECT_EQ(recvfrom(host, buffer, sizeof buffer, 0, nullptr, nullptr), 5);
+    }
+    length = sizeof own;
+    ASSERT_EQ(getsockname(controller, reinterpret_cast<sockaddr*>(&own), &length), 0);
+    EXPECT_STREQ(inet_ntoa(own.sin_addr), "10.9.8.1");
+    // A broadcast on loopback is another interface's.
+    sockaddr_in all = address("255.255.255.255", 40040);
+    ASSERT_EQ(sendto(local, hello, 5, 0, raw(all), sizeof all), 5);
+    EXPECT_FALSE(readable(controller, 200));
+
+    // Only datagram sockets, only interfaces the host has.
+    SOCKET stream = track(socket(AF_INET, SOCK_STREAM, 0));
+    EXPECT_EQ(setsockopt(stream, SOL_SOCKET, TOV_SO_INTERFACE, "lbwi0", 6), SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAEINVAL);
+    SOCKET other = track(socket(AF_INET, SOCK_DGRAM, 0));
+    EXPECT_EQ(setsockopt(other, SOL_SOCKET, TOV_SO_INTERFACE, "lbnone", 7), SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAEADDRNOTAVAIL);
+}
+
 TEST_F(WinSockTest, BindToAnAddressNoInterfaceHasFails) {
     LBTEST_REQUIRE_PRIVATE_NETWORK();
     SOCKET s = track(socket(AF_INET, SOCK_DGRAM, 0));

@@ -1,0 +1,32 @@
+// The driver of the Intel 8255x (82557, 82558, 82559, 82562 and their kin) Ethernet controllers.
+#include "drivers/common/DriverStatus.h"
+#include "drivers/common/PciFamilyDriver.h"
+#include "kernel/module/DllExport.h"
+
+namespace {
+
+const lbdriver::PciId kAdapters[] = {
+    {0x8086, 0x1029}, {0x8086, 0x1030}, {0x8086, 0x1031}, {0x8086, 0x1032}, {0x8086, 0x1033},
+    {0x8086, 0x1034}, {0x8086, 0x1038}, {0x8086, 0x1039}, {0x8086, 0x103A}, {0x8086, 0x103B},
+    {0x8086, 0x103C}, {0x8086, 0x103D}, {0x8086, 0x103E}, {0x8086, 0x1050}, {0x8086, 0x1051},
+    {0x8086, 0x1052}, {0x8086, 0x1053}, {0x8086, 0x1054}, {0x8086, 0x1055}, {0x8086, 0x1056},
+    {0x8086, 0x1057}, {0x8086, 0x1059}, {0x8086, 0x1064}, {0x8086, 0x1065}, {0x8086, 0x1066},
+    {0x8086, 0x1067}, {0x8086, 0x1068}, {0x8086, 0x1069}, {0x8086, 0x106A}, {0x8086, 0x106B},
+    {0x8086, 0x1091}, {0x8086, 0x1092}, {0x8086, 0x1093}, {0x8086, 0x1094}, {0x8086, 0x1095},
+    {0x8086, 0x10FE}, {0x8086, 0x1209}, {0x8086, 0x1229}, {0x8086, 0x2449}, {0x8086, 0x2459},
+    {0x8086, 0x245D}, {0x8086, 0x27DC},
+};
+
+lbdriver::PciFamilyDriver gDriver("Intel 8255x Ethernet", kAdapters);
+
+}  // namespace
+
+TOV_DLL_EXPORT nZUKORAEthernet100::iDriver* getDriverObject(
+    std::uint32_t hostInterfaceVersion, std::uint32_t minimumDriverInterfaceVersion,
+    nZUKORAEthernet100::tStatus* status) {
+    return nZUKORAEthernet100::driverVersionsFit(hostInterfaceVersion,
+                                                 minimumDriverInterfaceVersion,
+                                                 lbdriver::kDriverInterfaceVersion, status)
+               ? &gDriver
+               : nullptr;
+}
