@@ -16,6 +16,8 @@
 #include "app/startup/TimeZoneSetting.h"
 #include "cmdserver/CommandServerService.h"
 #include "config/ConfigManager.h"
+#include "diag/InitDiskCache.h"
+#include "diag/PcEvaluator.h"
 #include "diag/tExceptionManager.h"
 #include "kernel/boot/Console.h"
 #include "kernel/hw/Machine.h"
@@ -53,7 +55,9 @@ void applySystemSettings(ConfigManager& settings) {
     }
     applyWorkingDirectoryAndEnvironment(settings, isLifeboatImage());
     setUpLogging();
+    nZUEmbCfg::InitDiskCache();
     setUpDllPreloading(settings);
+    nZUEmbCfg::runPcEvaluator();
 }
 
 int mainRoutine() {

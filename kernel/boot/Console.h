@@ -12,6 +12,9 @@ struct COORD {
 // terminal is asked; on a plain stream the kernel tracks what went through standard output.
 BOOL TovGetConsoleCursor(COORD* position);
 BOOL TovSetConsoleCursor(COORD position);
+// TRUE on a terminal, where a cursor move lets later output overwrite earlier output; FALSE
+// on a plain stream, where nothing printed can be taken back.
+BOOL TovConsoleCanRewrite();
 
 // Console modes 0 to 3 of the controller; the kernel keeps the value.
 BOOL TovSetConsoleMode(int mode);

@@ -3,13 +3,13 @@ import os
 import struct
 import unittest
 
-from lifeboat_process import Image
+from lifeboat_process import HEALTHY, Image
 
 
 class BootTest(unittest.TestCase):
-    def test_boots_to_running_and_sigterm_powers_off(self):
+    def test_boots_healthy_and_sigterm_powers_off(self):
         with Image() as image:
-            self.assertTrue(image.wait_for("\nSystem state: Running\n"), image.output)
+            self.assertTrue(image.wait_for("\nSystem state: %s\n" % HEALTHY), image.output)
             self.assertIn("Starting up File System...", image.output)
             self.assertEqual(image.power_off(), 0, image.output)
             # Power-off writes no reboot record: the boot's cleared one stays.

@@ -10,7 +10,7 @@ import time
 import unittest
 import zlib
 
-from lifeboat_process import Image
+from lifeboat_process import HEALTHY, Image
 from netns import Network, require_namespaces
 
 TOOL = os.path.join(os.environ.get("LIFEBOAT_BUILD", ""), "tools", "tesselcfg")
@@ -83,7 +83,7 @@ class OneController(Controllers):
         self.assertEqual(c["subnetMask"], "255.255.255.0")
         self.assertEqual(c["targetType"], "Generic Desktop PC")
         self.assertEqual(c["serial"], int(self.mac.replace(":", "")[4:], 16))
-        self.assertEqual((c["locked"], c["mode"], c["state"]), (False, "DHCP", "Running"))
+        self.assertEqual((c["locked"], c["mode"], c["state"]), (False, "DHCP", HEALTHY))
 
         self.assertEqual(self.tool_json("attr", "class", "--mac", self.mac)["value"], "Desktop")
         self.assertEqual(self.tool_json("attr", "OS", "--mac", self.mac)["value"], "Quillon")
@@ -91,7 +91,7 @@ class OneController(Controllers):
         self.assertEqual(caps["flags"], 0x6F)
         self.assertEqual(caps["identifiers"][2], 3)  # SpQuery at 0xF2
         self.assertEqual(caps["identifiers"][4], 7)  # QueryAttrs at 0xF4
-        self.assertEqual(self.tool_json("state", "--mac", self.mac)["state"], "Running")
+        self.assertEqual(self.tool_json("state", "--mac", self.mac)["state"], HEALTHY)
 
         # Exit statuses: NAK 1 (status named), no answer 3, bad usage 2.
         status, out, _ = self.tool("attr", "colour", "--mac", self.mac)
@@ -109,7 +109,7 @@ class OneController(Controllers):
         self.wait_running(image)
         found = self.tool_json("--tcp", "10.71.0.2", "discover")
         self.assertEqual([c["mac"] for c in found], [self.mac])
-        self.assertEqual(found[0]["state"], "Running")
+        self.assertEqual(found[0]["state"], HEALTHY)
         attr = self.tool_json("--tcp", "10.71.0.2", "attr", "class", "--mac", self.mac)
         self.assertEqual(attr["value"], "Desktop")
         caps = self.tool_json("--tcp", "10.71.0.2", "caps", "--mac", self.mac)

@@ -1,5 +1,5 @@
 // The kernel's own command line: --disk DIR, --pace FACTOR, --host-log FILE,
-// --debug-log FILE, --manage-host-interfaces, --help.
+// --debug-log FILE, --manage-host-interfaces, --block-device FILE, --help.
 #include <getopt.h>
 
 #include <cmath>
@@ -16,7 +16,7 @@ constexpr const char* kDefaultDisk = "./lifeboat-disk";
 void printUsage(std::FILE* stream, const char* program) {
     std::fprintf(stream,
                  "Usage: %s [--disk DIR] [--pace FACTOR] [--host-log FILE] [--debug-log FILE]\n"
-                 "       [--manage-host-interfaces] [--help]\n"
+                 "       [--manage-host-interfaces] [--block-device FILE]... [--help]\n"
                  "  --disk DIR       host directory that is drive C: (default %s,\n"
                  "                   created when missing)\n"
                  "  --pace FACTOR    scale of the fixed pacing waits of start-up\n"
@@ -28,6 +28,9 @@ void printUsage(std::FILE* stream, const char* program) {
                  "  --manage-host-interfaces\n"
                  "                   let the TCP/IP stack bring host interfaces up and put\n"
                  "                   static addresses on them (default: never touched)\n"
+                 "  --block-device FILE\n"
+                 "                   raw image of 512-byte sectors served as the next\n"
+                 "                   \\\\.\\PhysicalDriveN (may be given more than once)\n"
                  "  --help           show this text\n",
                  program, kDefaultDisk);
 }
@@ -51,6 +54,7 @@ bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& 
         {"host-log", required_argument, nullptr, 'l'},
         {"debug-log", required_argument, nullptr, 'g'},
         {"manage-host-interfaces", no_argument, nullptr, 'm'},
+        {"block-device", required_argument, nullptr, 'b'},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
@@ -85,6 +89,9 @@ bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& 
                 break;
             case 'm':
                 options.manageHostInterfaces = true;
+                break;
+            case 'b':
+                options.blockDevices.push_back(optarg);
                 break;
             case 'h':
                 printUsage(stdout, program);

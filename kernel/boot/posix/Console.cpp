@@ -218,6 +218,11 @@ BOOL TovSetConsoleCursor(COORD position) {
     return TRUE;
 }
 
+BOOL TovConsoleCanRewrite() {
+    std::lock_guard<std::mutex> guard(gLock);
+    return gTerminal ? TRUE : FALSE;
+}
+
 BOOL TovSetConsoleMode(int mode) {
     if (mode < 0 || mode > 3) {
         return TovFail(ERROR_INVALID_PARAMETER, FALSE);

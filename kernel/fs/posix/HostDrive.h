@@ -28,6 +28,7 @@ public:
     BOOL move(LPCSTR from, LPCSTR to, DWORD flags) override;
     BOOL createDirectory(LPCSTR path) override;
     BOOL removeDirectory(LPCSTR path) override;
+    BOOL space(ULONGLONG* total, ULONGLONG* free, ULONGLONG* available) override;
 
 private:
     // 0 or the Win32 error.

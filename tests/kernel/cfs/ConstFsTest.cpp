@@ -87,7 +87,7 @@ TEST(ConstFsImageTest, DriveBCarriesTheImagesArchive) {
     EXPECT_STREQ(line, "[DRIVERS]\n");
     std::fclose(stream);
 
-    EXPECT_EQ(GetDriveTypeA("B:\\"), DRIVE_FIXED);
+    EXPECT_EQ(GetDriveTypeA("B:\\"), DRIVE_RAMDISK);
 }
 
 // One archive for the whole suite: the drive keeps pointing into it.
