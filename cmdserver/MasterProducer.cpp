@@ -3,14 +3,14 @@
 #include "cmdserver/CompositeSocket.h"
 #include "cmdserver/TCPSocket.h"
 #include "cmdserver/UDPSocket.h"
-#include "net/NetworkInfo.h"
+#include "net/ipConfig.h"
 
 namespace rx_fwk {
 
 std::unique_ptr<PacketProducer> makeMasterProducer() {
     auto composite = std::make_unique<CompositeSocket>();
     composite->add(std::make_unique<UDPSocket>());
-    if (NetworkInfo::instance().isIPConfigured()) {
+    if (nIPStack::ipConfig().isIPConfigured()) {
         composite->add(std::make_unique<TCPSocket>());
     }
     return composite;

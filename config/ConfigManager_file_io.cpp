@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "config/FileIdError.h"
+#include "config/IniEntryCheck.h"
 #include "config/IniFileCache.h"
 #include "config/IniText.h"
 #include "config/tNullKeyIterator.h"
@@ -100,6 +101,10 @@ int ConfigManager_file_io::getInt(const std::string& section, const std::string&
 
 bool ConfigManager_file_io::setString(const std::string& section, const std::string& key,
                                       const std::string& value) {
+    // Refused before a missing file is created for it.
+    if (!isStorableIniSection(section) || !isStorableIniKey(key) || !isStorableIniValue(value)) {
+        return false;
+    }
     try {
         IniFile* ini = bind(Missing::Create);
         if (!ini) {

@@ -7,6 +7,7 @@
 #include "config/CriticalSectionLock.h"
 #include "config/FileIO_KeyIterator.h"
 #include "config/FileIO_SectionIterator.h"
+#include "config/IniEntryCheck.h"
 
 namespace rx_fwk {
 
@@ -53,6 +54,9 @@ std::string IniFile::get(const std::string& section, const std::string& key) {
 }
 
 void IniFile::set(const std::string& section, const std::string& key, const std::string& value) {
+    if (!isStorableIniSection(section) || !isStorableIniKey(key) || !isStorableIniValue(value)) {
+        throw BadEntryError();
+    }
     CriticalSectionLock hold(lock_);
     refresh();
     const IniValue wanted = IniValue::fromProgram(value);

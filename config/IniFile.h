@@ -17,6 +17,8 @@ public:
     class FileIOError {};
     // The section or key is absent.
     class EntryNotFoundError {};
+    // The section, key or value would not read back as given (IniEntryCheck.h).
+    class BadEntryError {};
 
     explicit IniFile(std::string path);
     IniFile(const IniFile&) = delete;
@@ -34,6 +36,7 @@ public:
     // Reads work on the last good model when the file cannot be read; changes reach the
     // model only once the whole file was written.
     std::string get(const std::string& section, const std::string& key);
+    // Throws BadEntryError, and writes nothing, for what would not read back as given.
     void set(const std::string& section, const std::string& key, const std::string& value);
     void removeKey(const std::string& section, const std::string& key);
     void removeSection(const std::string& section);

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "config/ConfigManager.h"
 #include "kernel/net/HostInterface.h"
 #include "kernel/net/WinSock.h"
 #include "kernel/threads/Sync.h"
@@ -10,8 +9,6 @@
 
 namespace rx_fwk {
 namespace {
-
-constexpr std::size_t kHostNameMax = 32;
 
 // The host interface that stands in for the primary Ethernet device. Like the device
 // table, it is chosen once: at the first question asked while a non-loopback interface is
@@ -78,11 +75,6 @@ public:
         std::memcpy(mac, found, 6);
         return true;
     }
-
-    bool isIPConfigured() override {
-        return ConfigManager::instance().getString("TCP_Stack_Config", "IP_Address", "0.0.0.0") !=
-               "0.0.0.0";
-    }
 };
 
 NetworkInfo* gProvider = nullptr;
@@ -121,9 +113,13 @@ std::string NetworkInfo::getIPAddress() {
     return address;
 }
 
-std::string NetworkInfo::getHostName() {
-    std::string name = ConfigManager::instance().getString("SystemSettings", "Host_Name", "");
-    return name.substr(0, kHostNameMax);
+unsigned NetworkInfo::getDeviceCount() {
+    std::uint8_t mac[6];
+    return getFirstMACAddress(mac) ? 1 : 0;
+}
+
+bool NetworkInfo::getDeviceMACAddress(unsigned index, std::uint8_t mac[6]) {
+    return index == 0 && getFirstMACAddress(mac);
 }
 
 NetworkInfo& NetworkInfo::instance() {

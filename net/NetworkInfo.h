@@ -1,7 +1,7 @@
-// What the rest of the application asks of the IP stack service and the IP configuration.
-// A stand-in answers until the IP stack service provides the real answers: the network
-// settings come from the system settings file, the device from the host's first
-// non-loopback interface that is up.
+// What the rest of the application asks of the IP stack service: its devices and the
+// current address. A stand-in answers until the IP stack service provides the real answers:
+// the device is the host's first non-loopback interface that is up. The stored settings
+// are the IP configuration's (net/ipConfig.h).
 #pragma once
 
 #include <cstdint>
@@ -15,8 +15,10 @@ public:
 
     // MAC address of the first Ethernet device; false and no change when there is none.
     virtual bool getFirstMACAddress(std::uint8_t mac[6]) = 0;
-    // A static IP address is configured.
-    virtual bool isIPConfigured() = 0;
+    // The devices in table order; the stand-in has at most one.
+    virtual unsigned getDeviceCount();
+    // False when `index` is not below the count.
+    virtual bool getDeviceMACAddress(unsigned index, std::uint8_t mac[6]);
 
     // The stack's DHCP flag, and the primary device's address and mask with the stack's
     // gateway and DNS server as dotted texts; address and mask are empty while the device
@@ -25,9 +27,6 @@ public:
                                std::string* gateway, std::string* dns);
     // The address text of getIPSettings.
     virtual std::string getIPAddress();
-    // Host_Name of [SystemSettings], at most 32 characters.
-    virtual std::string getHostName();
-    virtual bool getHaltOnError() { return false; }
 
     // The process-wide provider (the stand-in unless another was installed).
     static NetworkInfo& instance();

@@ -9,7 +9,7 @@
 #include "kernel/base/Handle.h"
 #include "kernel/fs/File.h"
 #include "kernel/time/Time.h"
-#include "net/NetworkInfo.h"
+#include "net/ipConfig.h"
 
 namespace rx_fwk {
 namespace {
@@ -20,11 +20,20 @@ std::string rebootRecordPath() {
     return name;
 }
 
+EmbeddedTarget* gInstalledTarget = nullptr;
+
 }  // namespace
 
 EmbeddedTarget& EmbeddedTarget::instance() {
+    if (gInstalledTarget != nullptr) {
+        return *gInstalledTarget;
+    }
     static EmbeddedTarget* target = new DesktopApp();
     return *target;
+}
+
+void EmbeddedTarget::install(EmbeddedTarget* target) {
+    gInstalledTarget = target;
 }
 
 std::size_t EmbeddedTarget::readNVData(void* buffer, std::size_t size) {
@@ -77,7 +86,7 @@ int EmbeddedTarget::blinkCount(int code) {
         case 7:
             return 1;
         case 8:
-            return NetworkInfo::instance().isIPConfigured() ? 3 : 1;
+            return nIPStack::ipConfig().isIPConfigured() ? 3 : 1;
         default:
             return 3;
     }

@@ -11,6 +11,9 @@ class EmbeddedTarget {
 public:
     // Always the desktop PC platform on this system.
     static EmbeddedTarget& instance();
+    // Tests: answer another platform (null restores the desktop PC); the caller keeps
+    // ownership.
+    static void install(EmbeddedTarget* target);
 
     virtual ~EmbeddedTarget() = default;
     virtual void initialize() {}

@@ -10,7 +10,6 @@
 #include "app/startup/EnvironmentSetup.h"
 #include "app/startup/LifeboatImage.h"
 #include "app/startup/StartupRecovery.h"
-#include "app/startup/StaticNetworkSettings.h"
 #include "app/startup/SystemState.h"
 #include "app/startup/TimeStampCalibration.h"
 #include "app/startup/TimeZoneSetting.h"
@@ -24,6 +23,7 @@
 #include "kernel/hw/SystemTimer.h"
 #include "kernel/threads/Thread.h"
 #include "kernel/time/Time.h"
+#include "net/ipConfig.h"
 
 namespace rx_fwk {
 namespace {
@@ -66,11 +66,12 @@ int mainRoutine() {
     ConfigManager& settings = ConfigManager::instance();
     applySystemSettings(settings);
 
-    applyResetSwitch(EmbeddedTarget::instance().isSwitchOn(1), settings);
+    applyResetSwitch(EmbeddedTarget::instance().isSwitchOn(1), settings, &nIPStack::ipConfig);
     EmbeddedServices& services = EmbeddedServices::instance();
-    switch (recoveryAfterSystemErrors(services.systemErrorReboots(), settings)) {
+    switch (
+        recoveryAfterSystemErrors(services.systemErrorReboots(), settings, &nIPStack::ipConfig)) {
         case Recovery::ClearNetwork:
-            clearStaticNetworkSettings(settings);
+            nIPStack::ipConfig().clearTCPStackConfig();
             break;
         case Recovery::Halt:
             EmbeddedTarget::instance().haltOnServiceFailure();

@@ -3,9 +3,16 @@
 
 #include <cstdint>
 
+namespace nIPStack {
+class iMultiDeviceIPConfig;
+}
+
 namespace rx_fwk {
 
 class ConfigManager;
+
+// The IP configuration is asked for only when a step needs it, since its first use builds it.
+using IPConfigAccess = nIPStack::iMultiDeviceIPConfig& (*)();
 
 enum class Recovery {
     None,          // start normally
@@ -15,9 +22,10 @@ enum class Recovery {
 
 // After more than two system-error reboots in a row, with [StartUp] YouOnlyLiveTwice on
 // (the default): clear a static address if there is one, otherwise halt.
-Recovery recoveryAfterSystemErrors(std::uint32_t systemErrorReboots, ConfigManager& settings);
+Recovery recoveryAfterSystemErrors(std::uint32_t systemErrorReboots, ConfigManager& settings,
+                                   IPConfigAccess network);
 
 // Reset switch 1: the static network settings and the root password go.
-void applyResetSwitch(bool switchOn, ConfigManager& settings);
+void applyResetSwitch(bool switchOn, ConfigManager& settings, IPConfigAccess network);
 
 }  // namespace rx_fwk

@@ -5,6 +5,7 @@
 
 #include "app/services/EmbeddedServices.h"
 #include "app/services/EmbeddedTarget.h"
+#include "kernel/boot/ServiceManager.h"
 #include "kernel/threads/Thread.h"
 #include "kernel/time/Time.h"
 
@@ -19,6 +20,7 @@ void reportSystemState(std::uint32_t code, std::string state, bool notify) {
     std::printf("\nSystem state: %s\n", state.c_str());
     std::fflush(stdout);
     services.setSystemState(state);
+    TovServiceReady(state.c_str());
     EmbeddedTarget::instance().blinkStatusForever(static_cast<int>(code));
     // Only reached on a platform whose blinking returns.
     for (;;) {

@@ -28,4 +28,9 @@ std::uint32_t dottedAddressValue(const std::string& text) {
     return i == text.size() ? value : 0;
 }
 
+std::string dottedAddressText(std::uint32_t value) {
+    return std::to_string(value >> 24) + '.' + std::to_string((value >> 16) & 0xFF) + '.' +
+           std::to_string((value >> 8) & 0xFF) + '.' + std::to_string(value & 0xFF);
+}
+
 }  // namespace rx_fwk

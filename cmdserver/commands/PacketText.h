@@ -20,5 +20,7 @@ inline void putText(void* area, std::size_t areaSize, const std::string& text,
 // The numeric value of a dotted IPv4 text, first byte most significant; 0 for an empty or
 // malformed text (a device without an address yet).
 std::uint32_t dottedAddressValue(const std::string& text);
+// The dotted text of an address value, first byte most significant.
+std::string dottedAddressText(std::uint32_t value);
 
 }  // namespace rx_fwk

@@ -6,10 +6,12 @@
 #include "app/services/EmbeddedTarget.h"
 #include "cmdserver/CommandServer.h"
 #include "cmdserver/Trace.h"
+#include "cmdserver/commands/CommentText.h"
 #include "cmdserver/commands/PacketText.h"
 #include "config/ConfigManager.h"
 #include "config/RootPassword.h"
 #include "net/NetworkInfo.h"
+#include "net/ipConfig.h"
 
 namespace rx_fwk {
 namespace {
@@ -24,8 +26,6 @@ enum PingFlags : std::uint16_t {
     PingStatic = 0x0010,
 };
 
-// The comment is stored two characters per byte: "0" plus the low nibble, then "0" plus
-// the high nibble.
 void putComment(CommandPacket& packet) {
     ConfigManager& settings = ConfigManager::instance();
     const std::string comment = settings.getString("SystemSettings", "Comment", "");
@@ -36,15 +36,8 @@ void putComment(CommandPacket& packet) {
     }
     packet.commentFormat = static_cast<std::uint16_t>(
         settings.getInt("SystemSettings", "Comment_Format", kDefaultCommentFormat));
-    const std::size_t bytes = comment.size() / 2;
-    if (bytes > sizeof packet.data) {
+    if (!decodeCommentText(comment, packet.data, sizeof packet.data)) {
         trace(1, "*** ERROR, could not fit comment into buffer.\n");
-        return;
-    }
-    for (std::size_t i = 0; i < bytes; ++i) {
-        const auto low = static_cast<unsigned char>(comment[2 * i]);
-        const auto high = static_cast<unsigned char>(comment[2 * i + 1]);
-        packet.data[i] = static_cast<std::uint8_t>((low & 0x0F) | ((high << 4) & 0xFF));
     }
 }
 
@@ -56,6 +49,7 @@ public:
     bool handle(CommandPacket& packet, std::uint32_t) override {
         EmbeddedTarget& target = EmbeddedTarget::instance();
         NetworkInfo& network = NetworkInfo::instance();
+        nIPStack::iIPConfig& config = nIPStack::ipConfig();
         packet.command = ACK;
         packet.targetCode = target.targetCode();
         packet.secondaryCode = target.secondaryTargetCode();
@@ -65,7 +59,9 @@ public:
         std::memcpy(packet.macAddress, mac, sizeof mac);
         putText(packet.text1, sizeof packet.text1, target.targetTypeName(),
                 sizeof packet.text1 - 1);
-        putText(packet.text2, sizeof packet.text2, network.getHostName(), sizeof packet.text2);
+        std::string hostName;
+        putText(packet.text2, sizeof packet.text2, config.getHostName(hostName),
+                sizeof packet.text2);
         putComment(packet);
 
         bool dhcp = false;
@@ -85,7 +81,7 @@ public:
         if (!checkRootPassword("")) {
             flags |= PingLocked;
         }
-        if (network.isIPConfigured()) {
+        if (config.isIPConfigured()) {
             flags |= PingIPConfigured;
         }
         flags |= dhcp ? PingDhcp : PingStatic;

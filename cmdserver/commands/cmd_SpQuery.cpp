@@ -6,7 +6,7 @@
 #include "cmdserver/CommandServer.h"
 #include "cmdserver/commands/PacketText.h"
 #include "config/ConfigManager.h"
-#include "net/NetworkInfo.h"
+#include "net/ipConfig.h"
 
 namespace rx_fwk {
 namespace {
@@ -28,7 +28,7 @@ public:
     bool handle(CommandPacket& packet, std::uint32_t) override {
         packet.command = ACK;
         std::uint16_t flags = 0;
-        if (NetworkInfo::instance().getHaltOnError()) {
+        if (nIPStack::ipConfig().getHaltOnError()) {
             flags |= SpHaltOnError;
         }
         if (ConfigManager::instance().getBool("SystemSettings", "Protect_Reboot", false)) {

@@ -19,7 +19,6 @@ public:
         std::memcpy(mac, kOurMac, 6);
         return true;
     }
-    bool isIPConfigured() override { return false; }
 };
 
 // Answers ACK and records what it saw (in host order).
@@ -99,6 +98,7 @@ TEST_F(CommandServerTest, DropsWhatIsNotForUs) {
         SCOPED_TRACE(row.what);
         const auto before = row.bytes;
         EXPECT_FALSE(send(row.bytes));
+        EXPECT_EQ(row.bytes, before);
     }
     EXPECT_TRUE(handler.seen.empty());
 }

@@ -195,6 +195,16 @@ TEST_F(ConfigManagerTest, MissingFileReadsAsDefaultsUntilFirstChange) {
     EXPECT_NO_THROW(fileIo.ensureLoaded());
 }
 
+TEST_F(ConfigManagerTest, RefusedEntryIsAFalseResultAndCreatesNoFile) {
+    EXPECT_FALSE(config->setString("S", "k", "a\nb"));
+    EXPECT_FALSE(config->setBool("S", "k=", true));
+    EXPECT_FALSE(config->setInt("[S]", "k", 1));
+    EXPECT_FALSE(exists());
+    ASSERT_TRUE(config->setString("S", "k", "v"));
+    EXPECT_FALSE(config->setString("S", "k", "w\r\n[T]\r\nx=1"));
+    EXPECT_EQ(read(), "[S]\r\nk=v\r\n\r\n");
+}
+
 TEST_F(ConfigManagerTest, SettersFailWhereTheFileCannotBeWritten) {
     auto nowhere = ConfigManager::create("C:\\no\\such\\dir\\x.ini");
     EXPECT_FALSE(nowhere->setString("S", "k", "v"));

@@ -75,6 +75,51 @@ TEST_F(IniFileTest, ReadingRules) {
     EXPECT_THROW(ini.get("Net", "hidden"), IniFile::EntryNotFoundError);
 }
 
+// Text from outside never becomes structure: what would not read back is refused whole.
+TEST_F(IniFileTest, RefusesWhatWouldNotReadBack) {
+    struct Row {
+        std::string section, key, value;
+        bool stored;
+    } rows[] = {
+        {"S", "k", "x\n[Security]\nRootPassword=passwd%%", false},
+        {"S", "k", "a\rb", false},
+        {"S", "k", std::string("a\0b", 3), false},
+        {"S", "k=v", "1", false},
+        {"S", "#k", "1", false},
+        {"S", ";k", "1", false},
+        {"S", "[k", "v]", false},
+        {"S", " k", "1", false},
+        {"S", "k\t", "1", false},
+        {"S", "", "1", false},
+        {"S", "k\nx", "1", false},
+        {"", "k", "1", false},
+        {" S", "k", "1", false},
+        {"S ", "k", "1", false},
+        {"#S", "k", "1", false},
+        {"S]x", "k", "1", false},
+        {"S\n[T", "k", "1", false},
+        {"S", "k", " padded value ", true},
+        {"S", "k", "a=b;c#d[e]", true},
+        {"S=1", "k]", "\"q\"", true},
+        {"S", "k k", "", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message()
+                     << "[" << row.section << "] " << row.key << "=" << row.value);
+        write("[S]\nold=1\n");
+        const std::string before = read();
+        if (!row.stored) {
+            EXPECT_THROW(ini.set(row.section, row.key, row.value), IniFile::BadEntryError);
+            EXPECT_EQ(read(), before);
+            continue;
+        }
+        ini.set(row.section, row.key, row.value);
+        tIniFile fresh(ini.path());
+        EXPECT_EQ(fresh.get(row.section, row.key), row.value);
+        EXPECT_EQ(fresh.get("S", "old"), "1");
+    }
+}
+
 TEST_F(IniFileTest, CrLfAndLfFilesReadTheSame) {
     for (const std::string eol : {"\r\n", "\n"}) {
         SCOPED_TRACE(eol.size());

@@ -27,7 +27,7 @@ def _default_wrapper():
 class Image:
     """One controller: lifeboat.exe on its own disk directory."""
 
-    def __init__(self, disk=None, args=(), wrapper=None):
+    def __init__(self, disk=None, args=(), wrapper=None, env=None, image=None):
         self._tmp = None
         if disk is None:
             self._tmp = tempfile.TemporaryDirectory(prefix="lifeboat-e2e-")
@@ -37,8 +37,9 @@ class Image:
         if wrapper is None:
             wrapper = _default_wrapper()
         self.proc = subprocess.Popen(
-            list(wrapper) + [IMAGE, "--disk", disk, "--pace", "0", *args],
-            stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+            list(wrapper) + [image or IMAGE, "--disk", disk, "--pace", "0", *args],
+            stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+            env=dict(os.environ, **env) if env else None)
 
     def wait_for(self, text, timeout=20.0):
         """Reads the console until `text` appears; returns whether it did."""

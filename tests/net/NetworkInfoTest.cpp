@@ -1,8 +1,10 @@
-// The stand-in for the IP stack service: settings from the system settings file, the
-// device from the host's first non-loopback interface that is up.
+// The stand-in for the IP stack service: the device is the host's first non-loopback
+// interface that is up.
 #include "net/NetworkInfo.h"
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include "cmdserver/net/sleep.h"
 #include "config/ConfigManager.h"
@@ -18,30 +20,13 @@ protected:
     NetworkInfo& info = NetworkInfo::instance();
 };
 
-TEST_F(NetworkInfoTest, SettingsFromTheSystemSettingsFile) {
-    struct Row {
-        const char* address;  // null: no key
-        bool configured;
-    } rows[] = {{nullptr, false}, {"0.0.0.0", false}, {"USE_DHCP", true}, {"10.0.0.5", true}};
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.address ? row.address : "none");
-        ConfigManager::instance().clear();
-        if (row.address != nullptr) {
-            ConfigManager::instance().setString("TCP_Stack_Config", "IP_Address", row.address);
-        }
-        EXPECT_EQ(info.isIPConfigured(), row.configured);
-    }
-    ConfigManager::instance().setString("SystemSettings", "Host_Name", std::string(40, 'n'));
-    EXPECT_EQ(info.getHostName(), std::string(32, 'n'));
-    EXPECT_FALSE(info.getHaltOnError());
-}
-
 TEST_F(NetworkInfoTest, TheFirstInterfaceThatIsUpStandsForTheDevice) {
     LBTEST_REQUIRE_PRIVATE_NETWORK();
     // Loopback alone is no device.
     std::uint8_t mac[6] = {9, 9, 9, 9, 9, 9};
     EXPECT_FALSE(info.getFirstMACAddress(mac));
     EXPECT_EQ(mac[0], 9);
+    EXPECT_EQ(info.getDeviceCount(), 0u);
     EXPECT_EQ(info.getIPAddress(), "");
 
     ASSERT_TRUE(lbtest::inPrivateNetwork(
@@ -59,6 +44,11 @@ TEST_F(NetworkInfoTest, TheFirstInterfaceThatIsUpStandsForTheDevice) {
     ASSERT_TRUE(found);  // lbni0 is down
     EXPECT_EQ(std::vector<std::uint8_t>(mac, mac + 6),
               (std::vector<std::uint8_t>{0x02, 0x00, 0x5e, 0x10, 0x20, 0x31}));
+    EXPECT_EQ(info.getDeviceCount(), 1u);
+    std::uint8_t listed[6] = {};
+    EXPECT_TRUE(info.getDeviceMACAddress(0, listed));
+    EXPECT_EQ(std::memcmp(listed, mac, 6), 0);
+    EXPECT_FALSE(info.getDeviceMACAddress(1, listed));
     bool dhcp = false;
     std::string address, mask, gateway, dns;
     info.getIPSettings(&dhcp, &address, &mask, &gateway, &dns);

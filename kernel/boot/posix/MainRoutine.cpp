@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "kernel/boot/Kernel.h"
+#include "kernel/boot/ServiceManager.h"
 #include "kernel/boot/posix/KernelState.h"
 
 namespace {
@@ -25,6 +26,7 @@ void* powerOffThread(void*) {
     int signal = 0;
     while (sigwait(&signals, &signal) != 0) {
     }
+    TovServiceStopping();
     if (TovPowerOffHandler handler = TovRegisteredPowerOffHandler()) {
         handler();
     }

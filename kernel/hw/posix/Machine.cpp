@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "kernel/boot/ServiceManager.h"
 #include "kernel/boot/posix/KernelState.h"
 #include "kernel/hw/Machine.h"
 
@@ -44,8 +45,10 @@ void TovSetPowerOffHandler(TovPowerOffHandler handler) {
 }
 
 // Every descriptor of the kernel is close-on-exec, so the next boot starts clean; what is
-// on the disk stays, as on the controller's disk.
+// on the disk stays, as on the controller's disk. The process stays, so a service manager
+// sees a reload that ends when the next boot reports ready.
 void TovRestartMachine() {
+    TovServiceRestarting();
     std::fflush(nullptr);
     std::vector<char*> arguments;
     for (const std::string& argument : gStarted.argv) {

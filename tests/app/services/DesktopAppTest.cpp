@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "config/ConfigManager.h"
 #include "net/NetworkInfo.h"
 
 namespace rx_fwk {
@@ -16,13 +17,11 @@ public:
         std::memcpy(mac, kMac, 6);
         return true;
     }
-    bool isIPConfigured() override { return true; }
 };
 
 class NoDevice : public NetworkInfo {
 public:
     bool getFirstMACAddress(std::uint8_t*) override { return false; }
-    bool isIPConfigured() override { return false; }
 };
 
 TEST(DesktopAppTest, BlinkCounts) {
@@ -38,7 +37,9 @@ TEST(DesktopAppTest, IdentityFromThePrimaryMac) {
     NetworkInfo::install(&mac);
     DesktopApp app;
     EXPECT_EQ(app.serialNumber(), 0x2F123456u);
+    ASSERT_TRUE(ConfigManager::instance().setString("TCP_Stack_Config", "IP_Address", "10.0.0.5"));
     EXPECT_EQ(EmbeddedTarget::blinkCount(8), 3);  // a static address is configured
+    ConfigManager::instance().clear();
     NoDevice none;
     NetworkInfo::install(&none);
     EXPECT_EQ(app.serialNumber(), 0u);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/ConfigManager.h"
+#include "net/ipConfig.h"
 #include "tests/support/TempDisk.h"
 
 namespace {
@@ -39,24 +40,34 @@ TEST(StartupRecovery, DecisionDependsOnCountSettingAndStaticAddress) {
         lbtest::TempDisk disk;
         disk.writeHostFile("zu-rt.ini", row.ini);
         auto settings = rx_fwk::ConfigManager::create("C:\\zu-rt.ini");
-        EXPECT_EQ(rx_fwk::recoveryAfterSystemErrors(row.count, *settings), row.expected);
+        EXPECT_EQ(rx_fwk::recoveryAfterSystemErrors(row.count, *settings, &nIPStack::ipConfig),
+                  row.expected);
     }
 }
 
 TEST(StartupRecovery, ResetSwitchClearsNetworkAndRootPassword) {
-    lbtest::TempDisk disk;
-    disk.writeHostFile("zu-rt.ini", std::string(kNetwork) + "[Security]\r\nRootPassword=abc\r\n");
-    auto settings = rx_fwk::ConfigManager::create("C:\\zu-rt.ini");
+    // A key missing in the middle does not keep the ones after it.
+    const std::string networks[] = {
+        kNetwork,
+        "[TCP_Stack_Config]\r\nIP_Address=10.0.0.5\r\nGateway=10.0.0.1\r\n"
+        "DNS_Address=10.0.0.2\r\nMax_Sockets=32\r\n",
+    };
+    for (const std::string& network : networks) {
+        SCOPED_TRACE(network);
+        lbtest::TempDisk disk;
+        disk.writeHostFile("zu-rt.ini", network + "[Security]\r\nRootPassword=abc\r\n");
+        auto settings = rx_fwk::ConfigManager::create("C:\\zu-rt.ini");
 
-    rx_fwk::applyResetSwitch(false, *settings);
-    EXPECT_EQ(settings->getString("Security", "RootPassword", ""), "abc");
+        rx_fwk::applyResetSwitch(false, *settings, &nIPStack::ipConfig);
+        EXPECT_EQ(settings->getString("Security", "RootPassword", ""), "abc");
 
-    rx_fwk::applyResetSwitch(true, *settings);
-    for (const char* key : {"IP_Address", "Subnet_Mask", "Gateway", "DNS_Address"}) {
-        EXPECT_FALSE(settings->keyExists("TCP_Stack_Config", key)) << key;
+        rx_fwk::applyResetSwitch(true, *settings, &nIPStack::ipConfig);
+        for (const char* key : {"IP_Address", "Subnet_Mask", "Gateway", "DNS_Address"}) {
+            EXPECT_FALSE(settings->keyExists("TCP_Stack_Config", key)) << key;
+        }
+        EXPECT_EQ(settings->getInt("TCP_Stack_Config", "Max_Sockets", 0), 32);
+        EXPECT_FALSE(settings->keyExists("Security", "RootPassword"));
     }
-    EXPECT_EQ(settings->getInt("TCP_Stack_Config", "Max_Sockets", 0), 32);
-    EXPECT_FALSE(settings->keyExists("Security", "RootPassword"));
 }
 
 }  // namespace

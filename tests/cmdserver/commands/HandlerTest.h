@@ -1,5 +1,6 @@
 // Handlers are tested through the process-wide server, as the transports reach them, with
-// a network double and settings written through the configuration store.
+// a network double and settings written through the configuration store (the IP
+// configuration keeps its settings there too).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -24,7 +25,6 @@ public:
         std::memcpy(mac, kTestMac, 6);
         return true;
     }
-    bool isIPConfigured() override { return ipConfigured; }
     void getIPSettings(bool* dhcpOut, std::string* address, std::string* mask, std::string* gateway,
                        std::string* dns) override {
         *dhcpOut = dhcp;
@@ -33,11 +33,8 @@ public:
         *gateway = this->gateway;
         *dns = this->dns;
     }
-    bool getHaltOnError() override { return haltOnError; }
 
-    bool ipConfigured = false;
     bool dhcp = true;
-    bool haltOnError = false;
     std::string address = "192.168.0.7", mask = "255.255.255.0", gateway = "192.168.0.1",
                 dns = "10.1.2.3";
 };

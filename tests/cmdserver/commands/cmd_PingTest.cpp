@@ -46,7 +46,9 @@ TEST_F(PingTest, FlagsTellProtectionAddressAndDhcp) {
         if (row.locked) {
             ASSERT_TRUE(setRootPasswordHash(0x1234, 0x5678));
         }
-        network_.ipConfigured = row.ipConfigured;
+        if (row.ipConfigured) {
+            setting("TCP_Stack_Config", "IP_Address", "10.0.0.5");
+        }
         network_.dhcp = row.dhcp;
         auto bytes = request(CmdPing);
         auto reply = ask(bytes);
