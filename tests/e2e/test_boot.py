@@ -1,6 +1,7 @@
 """The image boots on a fresh disk, reports its state and powers off cleanly."""
 import os
 import struct
+import tempfile
 import unittest
 
 from lifeboat_process import HEALTHY, Image
@@ -11,12 +12,33 @@ class BootTest(unittest.TestCase):
         with Image() as image:
             self.assertTrue(image.wait_for("\nSystem state: %s\n" % HEALTHY), image.output)
             self.assertIn("Starting up File System...", image.output)
+            self.assertIn("\tAvailable Logical drives: \n\tB: (RAM disk)\tC: ", image.output)
+            self.assertIn("\tFile I/O test:\tsuccessful\n", image.output)
             self.assertEqual(image.power_off(), 0, image.output)
             # Power-off writes no reboot record: the boot's cleared one stays.
             record = open(os.path.join(image.disk, "zu-rt", "system", "nvdata.bin"), "rb").read()
             self.assertEqual(len(record), 48)
             version, _, kind, count = struct.unpack_from("<4I", record)
             self.assertEqual((version, kind, count), (3, 0, 0))
+
+    def test_block_devices_and_the_disk_cache_come_up(self):
+        with tempfile.TemporaryDirectory(prefix="lifeboat-e2e-") as disk, \
+                tempfile.TemporaryDirectory(prefix="lifeboat-e2e-images-") as images:
+            with open(os.path.join(disk, "zu-rt.ini"), "w", newline="") as f:
+                f.write("[rtlog]\r\nFilterLogLevel=Informational\r\n")
+            raw = os.path.join(images, "disk.img")
+            with open(raw, "wb") as f:
+                f.write(bytes(64 * 1024))
+            missing = os.path.join(images, "missing.img")
+            with Image(disk=disk, args=("--block-device", raw, "--block-device", missing)) as image:
+                self.assertTrue(image.wait_for("\nSystem state: %s\n" % HEALTHY), image.output)
+                self.assertIn("Cannot use %s as a block device" % missing, image.output)
+                self.assertEqual(image.power_off(), 0, image.output)
+            with open(os.path.join(disk, "zu-rt", "system", "errlog.txt"), "rb") as f:
+                log = f.read().decode("latin-1")
+            for text in ("disk cache size 64.0 kb", "disk cache write size 16.0 kb",
+                         "disk cache thread enabled", "disk cache flush interval 1"):
+                self.assertIn(text, log)
 
     def test_bad_command_line_is_refused(self):
         with Image(args=("--pace", "fast")) as image:
