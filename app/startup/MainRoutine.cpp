@@ -15,6 +15,7 @@
 #include "app/startup/TimeZoneSetting.h"
 #include "cmdserver/CommandServerService.h"
 #include "config/ConfigManager.h"
+#include "diag/DiskCache.h"
 #include "diag/InitDiskCache.h"
 #include "diag/PcEvaluator.h"
 #include "diag/tExceptionManager.h"
@@ -32,6 +33,8 @@ constexpr std::uint32_t kStateRunning = 8;
 
 void powerOff() {
     EmbeddedServices::instance().stopAllServices();
+    // What the disk cache holds reaches the disks before the process ends.
+    nZUEmbCfg::DiskCacheUninstall();
 }
 
 [[noreturn]] void suspendForGood() {
