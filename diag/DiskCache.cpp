@@ -22,6 +22,7 @@ namespace nZUEmbCfg {
 namespace {
 
 constexpr DWORD kRebootLockWaitMs = 2000;
+constexpr DWORD kWrappedFlushWaitMs = 2000;
 constexpr int kLowestPriority = -2;
 constexpr int kHighestPriority = 2;
 
@@ -104,17 +105,41 @@ BOOL dispatcher(DWORD device, DWORD firstSector, void* buffer, WORD count, BOOL 
     return result;
 }
 
+bool enterWithin(CRITICAL_SECTION& section, DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    while (!TryEnterCriticalSection(&section)) {
+        if (GetTickCount() - start >= milliseconds) {
+            return false;
+        }
+        Sleep(1);
+    }
+    return true;
+}
+
+// The flush that ends every close and flush of a handle. Those calls must not hang on a
+// cache whose lock a crashed thread holds (the crash report closes files), so the flush is
+// left to a later one when the lock cannot be had in time.
+void flushAfterFileCall() {
+    if (!enterWithin(locks().cache, kWrappedFlushWaitMs)) {
+        return;
+    }
+    if (gManager != nullptr && gManager->configured) {
+        gManager->cache.flushAll(true);
+    }
+    LeaveCriticalSection(&locks().cache);
+}
+
 BOOL closeAndFlush(HANDLE handle) {
     TovHandleOperation close = gSavedClose.load();
     BOOL result = close != nullptr ? close(handle) : FALSE;
-    DiskCacheFlush();
+    flushAfterFileCall();
     return result;
 }
 
 BOOL flushAndFlush(HANDLE handle) {
     TovHandleOperation flush = gSavedFlush.load();
     BOOL result = flush != nullptr ? flush(handle) : FALSE;
-    DiskCacheFlush();
+    flushAfterFileCall();
     return result;
 }
 
@@ -200,17 +225,6 @@ int uninstall() {
         delete cache;
     }  // else the thread that did not end still uses it: it stays
     return 0;
-}
-
-bool enterWithin(CRITICAL_SECTION& section, DWORD milliseconds) {
-    const DWORD start = GetTickCount();
-    while (!TryEnterCriticalSection(&section)) {
-        if (GetTickCount() - start >= milliseconds) {
-            return false;
-        }
-        Sleep(1);
-    }
-    return true;
 }
 
 }  // namespace
