@@ -18,7 +18,8 @@ int FlushThreadControl::start() {
         return 0;
     }
     stopping_ = false;
-    pending_ = false;
+    // Sectors written while no thread ran are due one interval from now.
+    pending_ = owner_.dirtyCount() > 0;
     HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     if (event == nullptr) {
         return kNoThread;
@@ -82,7 +83,7 @@ DWORD FlushThreadControl::run(LPVOID self) {
 
 void FlushThreadControl::loop() {
     HANDLE event = event_.load();
-    bool pending = false;
+    bool pending = pending_;
     while (!stopping_) {
         const DWORD waited = WaitForSingleObject(event, pending ? intervalMs_.load() : INFINITE);
         if (waited == WAIT_TIMEOUT) {

@@ -20,7 +20,7 @@ public:
     FlushThreadControl(const FlushThreadControl&) = delete;
     FlushThreadControl& operator=(const FlushThreadControl&) = delete;
 
-    // "Disk Cache Flush Thread": 0 or kNoThread.
+    // "Disk Cache Flush Thread": 0 or kNoThread. Under the cache's lock.
     int start();
     // Asks the thread to end and waits up to 5000 ms. The caller must not hold the cache's
     // lock, which the thread may be waiting for. False when the thread did not end: it may

@@ -180,6 +180,14 @@ TEST_F(DiskCacheTest, FlushThreadWritesOneIntervalAfterTheFirstChangeAndThenSlee
 
     ASSERT_EQ(DiskCacheDisable(), 0);  // stops and joins the thread
     EXPECT_FALSE(DiskCacheEnabled());
+
+    // Sectors cached while no thread ran are written one interval after it starts.
+    ASSERT_EQ(DiskCacheInstall(16, 8), 0);
+    ASSERT_EQ(DiskCacheSetIntervalMilliseconds(kIntervalMs), 0);
+    ASSERT_EQ(DiskCacheEnable(), 0);
+    ASSERT_TRUE(writeSector(11, 's'));
+    ASSERT_EQ(DiskCacheEnableThread(), 0);
+    EXPECT_TRUE(waitForWrites(3));
 }
 
 }  // namespace
