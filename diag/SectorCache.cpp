@@ -45,6 +45,8 @@ int SectorCache::configure(int blockCount, int writeSize) {
         release();
         return kNoMemory;
     }
+    // A device request counts its sectors in 16 bits.
+    writeSize = writeSize < 0xFFFF ? writeSize : 0xFFFF;
     if (writeSize > 0) {
         writeBuffer_ =
             new (std::nothrow) unsigned char[static_cast<std::size_t>(writeSize) * kSector];
