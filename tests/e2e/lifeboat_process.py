@@ -41,11 +41,12 @@ class Image:
             stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
             env=dict(os.environ, **env) if env else None)
 
-    def wait_for(self, text, timeout=20.0):
-        """Reads the console until `text` appears; returns whether it did."""
+    def wait_for(self, text, timeout=20.0, count=1):
+        """Reads the console until `text` has appeared `count` times; returns whether it
+        did."""
         deadline = time.monotonic() + timeout
         fd = self.proc.stdout.fileno()
-        while text not in self.output:
+        while self.output.count(text) < count:
             left = deadline - time.monotonic()
             if left <= 0:
                 return False
@@ -53,7 +54,7 @@ class Image:
             if ready:
                 chunk = os.read(fd, 4096)
                 if not chunk:
-                    return text in self.output
+                    return self.output.count(text) >= count
                 self.output += chunk.decode("latin-1")
         return True
 

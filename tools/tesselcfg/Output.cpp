@@ -24,6 +24,9 @@ nlohmann::json toJson(const Controller& c) {
     j["comment"] = c.comment;
     j["commentFormat"] = c.commentFormat;
     j["state"] = c.state ? nlohmann::json(*c.state) : nlohmann::json(nullptr);
+    j["interface"] =
+        c.interfaceName.empty() ? nlohmann::json(nullptr) : nlohmann::json(c.interfaceName);
+    j["notes"] = c.notes;
     return j;
 }
 

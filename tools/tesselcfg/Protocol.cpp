@@ -86,11 +86,6 @@ std::optional<std::uint8_t> codeOfExtension(const CommandPacket& capsReply,
     return std::nullopt;
 }
 
-std::string dottedAddress(std::uint32_t v) {
-    return std::to_string(v >> 24) + "." + std::to_string((v >> 16) & 0xff) + "." +
-           std::to_string((v >> 8) & 0xff) + "." + std::to_string(v & 0xff);
-}
-
 Controller decodePing(const CommandPacket& reply) {
     Controller c;
     c.mac = macOf(reply);

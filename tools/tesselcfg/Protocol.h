@@ -6,7 +6,10 @@
 #include <optional>
 #include <string>
 
+#include <vector>
+
 #include "cmdserver/CommandPacket.h"
+#include "tools/tesselcfg/Ipv4Address.h"
 #include "tools/tesselcfg/MacAddress.h"
 
 namespace tesselcfg {
@@ -33,8 +36,6 @@ std::array<std::uint32_t, rx_fwk::kExtensionCodeCount> capabilities(const Comman
 std::optional<std::uint8_t> codeOfExtension(const CommandPacket& capsReply,
                                             std::uint32_t identifier);
 
-std::string dottedAddress(std::uint32_t hostOrderValue);
-
 // What a Ping reply tells about a controller.
 struct Controller {
     MacAddress mac{};
@@ -46,6 +47,8 @@ struct Controller {
     std::uint16_t commentFormat = 0;
     std::string comment;
     std::optional<std::string> state;  // from SpQuery, when asked
+    std::string interfaceName;         // where a broadcast reply came in
+    std::vector<std::string> notes;    // what discovery found odd
 };
 
 Controller decodePing(const CommandPacket& reply);

@@ -89,20 +89,29 @@ bool TcpTransport::transfer(bool sending, void* bytes, std::size_t length,
     return true;
 }
 
-std::vector<CommandPacket> TcpTransport::exchange(const CommandPacket& request, const Match& match,
-                                                  bool, Clock::time_point deadline) {
+void TcpTransport::send(const CommandPacket& request, Repeat, Clock::time_point deadline) {
     if (socket_ < 0) {
         connectBy(deadline);
+        sockaddr_in local{};
+        socklen_t length = sizeof local;
+        if (::getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &length) == 0) {
+            localAddress_ = ntohl(local.sin_addr.s_addr);
+        }
     }
     CommandPacket wire = request;
     rx_fwk::convertPacketByteOrder(wire);
     std::uint32_t header = htonl(sizeof wire);
-    if (!transfer(true, &header, sizeof header, deadline) ||
-        !transfer(true, &wire, sizeof wire, deadline)) {
+    sent_ = transfer(true, &header, sizeof header, deadline) &&
+            transfer(true, &wire, sizeof wire, deadline);
+}
+
+std::vector<Reply> TcpTransport::collect(const Match& match, bool, Clock::time_point deadline) {
+    if (!sent_) {
         return {};
     }
     // A controller sends nothing for requests it drops: the deadline ends the wait.
     for (;;) {
+        std::uint32_t header = 0;
         if (!transfer(false, &header, sizeof header, deadline) ||
             ntohl(header) != sizeof(CommandPacket)) {
             return {};
@@ -113,7 +122,7 @@ std::vector<CommandPacket> TcpTransport::exchange(const CommandPacket& request, 
         }
         rx_fwk::convertPacketByteOrder(reply);
         if (match(reply)) {
-            return {reply};
+            return {Reply{reply, localAddress_, "", std::nullopt}};
         }
     }
 }

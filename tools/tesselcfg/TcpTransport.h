@@ -14,9 +14,10 @@ public:
     explicit TcpTransport(const std::string& address);
     ~TcpTransport() override;
 
+    // Requests are never repeated: TCP does not lose them.
+    void send(const CommandPacket& request, Repeat repeat, Clock::time_point deadline) override;
     // One reply at most, whatever `all` says.
-    std::vector<CommandPacket> exchange(const CommandPacket& request, const Match& match, bool all,
-                                        Clock::time_point deadline) override;
+    std::vector<Reply> collect(const Match& match, bool all, Clock::time_point deadline) override;
 
 private:
     void connectBy(Clock::time_point deadline);
@@ -25,6 +26,8 @@ private:
 
     std::string address_;
     int socket_ = -1;
+    bool sent_ = false;  // the last request went out whole
+    std::uint32_t localAddress_ = 0;
 };
 
 }  // namespace tesselcfg

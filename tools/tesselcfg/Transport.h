@@ -3,10 +3,13 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "cmdserver/CommandPacket.h"
+#include "tools/tesselcfg/Ipv4Address.h"
 
 namespace tesselcfg {
 
@@ -19,18 +22,39 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A reply (host order) and how it reached us.
+struct Reply {
+    CommandPacket packet;
+    // Our address as the controller sees the requester (where it would call us back).
+    std::uint32_t localAddress = 0;
+    // Broadcast only: the interface the reply came in on and its subnets.
+    std::string interfaceName;
+    std::optional<std::vector<Ipv4Subnet>> interfaceSubnets;
+};
+
 class Transport {
 public:
     // Which received packets count as replies to the request.
     using Match = std::function<bool(const CommandPacket&)>;
+    enum class Repeat { Allowed, Never };
 
     virtual ~Transport() = default;
 
-    // Sends the request (host order) and collects matching replies (host order) until the
-    // deadline, or until the first one when `all` is false. Replies from one controller
-    // that arrive more than once are the caller's to merge.
-    virtual std::vector<CommandPacket> exchange(const CommandPacket& request, const Match& match,
-                                                bool all, Clock::time_point deadline) = 0;
+    // Sends the request (host order). A request that may be repeated is sent again while
+    // `collect` waits for its single reply (a lost datagram costs a resend, not the
+    // answer); one that must not be (a second Lock or Reset is refused, a second Firmware
+    // waits for another side connection) goes once.
+    virtual void send(const CommandPacket& request, Repeat repeat, Clock::time_point deadline) = 0;
+    // Matching replies until the deadline, or until the first one when `all` is false.
+    // Replies from one controller that arrive more than once are the caller's to merge.
+    virtual std::vector<Reply> collect(const Match& match, bool all,
+                                       Clock::time_point deadline) = 0;
+
+    std::vector<Reply> exchange(const CommandPacket& request, const Match& match, bool all,
+                                Clock::time_point deadline, Repeat repeat = Repeat::Allowed) {
+        send(request, repeat, deadline);
+        return collect(match, all, deadline);
+    }
 };
 
 }  // namespace tesselcfg

@@ -48,11 +48,18 @@ UdpBroadcastTransport::UdpBroadcastTransport(const std::string& interfaceName) {
         }
         if (entry == nullptr) {
             into.push_back(
-                Interface{a->ifa_name, static_cast<int>(::if_nametoindex(a->ifa_name)), 0});
+                Interface{a->ifa_name, static_cast<int>(::if_nametoindex(a->ifa_name)), 0, {}});
             entry = &into.back();
         }
-        if (a->ifa_addr != nullptr && a->ifa_addr->sa_family == AF_INET && entry->address == 0) {
-            entry->address = reinterpret_cast<sockaddr_in*>(a->ifa_addr)->sin_addr.s_addr;
+        if (a->ifa_addr != nullptr && a->ifa_addr->sa_family == AF_INET) {
+            const auto address = reinterpret_cast<sockaddr_in*>(a->ifa_addr)->sin_addr.s_addr;
+            const auto mask = a->ifa_netmask != nullptr
+                                  ? reinterpret_cast<sockaddr_in*>(a->ifa_netmask)->sin_addr.s_addr
+                                  : 0xFFFFFFFFu;
+            if (entry->address == 0) {
+                entry->address = address;
+            }
+            entry->subnets.push_back(Ipv4Subnet{ntohl(address), ntohl(mask)});
         }
     }
     ::freeifaddrs(list);
@@ -87,7 +94,7 @@ UdpBroadcastTransport::~UdpBroadcastTransport() {
     }
 }
 
-void UdpBroadcastTransport::sendRequest(const CommandPacket& wire) {
+void UdpBroadcastTransport::sendWire() {
     sockaddr_in to{};
     to.sin_family = AF_INET;
     to.sin_port = htons(rx_fwk::kCommandUdpPort);
@@ -100,7 +107,7 @@ void UdpBroadcastTransport::sendRequest(const CommandPacket& wire) {
         info.ipi_ifindex = i.index;
         info.ipi_spec_dst.s_addr = i.address;
         alignas(cmsghdr) char control[CMSG_SPACE(sizeof info)] = {};
-        iovec io{const_cast<CommandPacket*>(&wire), sizeof wire};
+        iovec io{&wire_, sizeof wire_};
         msghdr msg{};
         msg.msg_name = &to;
         msg.msg_namelen = sizeof to;
@@ -113,7 +120,7 @@ void UdpBroadcastTransport::sendRequest(const CommandPacket& wire) {
         c->cmsg_type = IP_PKTINFO;
         c->cmsg_len = CMSG_LEN(sizeof info);
         std::memcpy(CMSG_DATA(c), &info, sizeof info);
-        if (::sendmsg(socket_, &msg, 0) == static_cast<ssize_t>(sizeof wire)) {
+        if (::sendmsg(socket_, &msg, 0) == static_cast<ssize_t>(sizeof wire_)) {
             ++sentSomewhere;
         } else {
             lastErrno = errno;
@@ -125,24 +132,33 @@ void UdpBroadcastTransport::sendRequest(const CommandPacket& wire) {
     }
 }
 
-std::vector<CommandPacket> UdpBroadcastTransport::exchange(const CommandPacket& request,
-                                                           const Match& match, bool all,
-                                                           Clock::time_point deadline) {
-    CommandPacket wire = request;
-    rx_fwk::convertPacketByteOrder(wire);
-    std::vector<CommandPacket> replies;
-    sendRequest(wire);
+void UdpBroadcastTransport::send(const CommandPacket& request, Repeat repeat, Clock::time_point) {
+    // Whatever waits in the socket now answered an earlier request (a reply to a resent
+    // one, a late duplicate) and must not pass for this one's.
+    CommandPacket stale;
+    while (::recv(socket_, &stale, sizeof stale, MSG_DONTWAIT) >= 0) {
+    }
+    wire_ = request;
+    rx_fwk::convertPacketByteOrder(wire_);
+    repeat_ = repeat == Repeat::Allowed;
+    sendWire();
+}
+
+std::vector<Reply> UdpBroadcastTransport::collect(const Match& match, bool all,
+                                                  Clock::time_point deadline) {
+    std::vector<Reply> replies;
+    const bool resend = repeat_ && !all;
     Clock::time_point resendAt = Clock::now() + kResendInterval;
     for (;;) {
         Clock::time_point now = Clock::now();
         if (now >= deadline) {
             return replies;
         }
-        if (!all && now >= resendAt) {
-            sendRequest(wire);
+        if (resend && now >= resendAt) {
+            sendWire();
             resendAt = now + kResendInterval;
         }
-        Clock::time_point until = all ? deadline : std::min(deadline, resendAt);
+        Clock::time_point until = resend ? std::min(deadline, resendAt) : deadline;
         auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(until - now).count();
         pollfd p{socket_, POLLIN, 0};
         int ready = ::poll(&p, 1, static_cast<int>(wait) + 1);
@@ -172,11 +188,13 @@ std::vector<CommandPacket> UdpBroadcastTransport::exchange(const CommandPacket& 
                 arrivedOn = info.ipi_ifindex;
             }
         }
-        bool ours = false;
+        const Interface* via = nullptr;
         for (const Interface& i : interfaces_) {
-            ours = ours || i.index == arrivedOn;
+            if (i.index == arrivedOn) {
+                via = &i;
+            }
         }
-        if (!ours || reply.magic[0] != rx_fwk::kPacketMagic0 ||
+        if (via == nullptr || reply.magic[0] != rx_fwk::kPacketMagic0 ||
             reply.magic[1] != rx_fwk::kPacketMagic1) {
             continue;
         }
@@ -184,7 +202,7 @@ std::vector<CommandPacket> UdpBroadcastTransport::exchange(const CommandPacket& 
         if (!match(reply)) {
             continue;
         }
-        replies.push_back(reply);
+        replies.push_back(Reply{reply, ntohl(via->address), via->name, via->subnets});
         if (!all) {
             return replies;
         }

@@ -17,20 +17,23 @@ public:
     explicit UdpBroadcastTransport(const std::string& interfaceName);
     ~UdpBroadcastTransport() override;
 
-    std::vector<CommandPacket> exchange(const CommandPacket& request, const Match& match, bool all,
-                                        Clock::time_point deadline) override;
+    void send(const CommandPacket& request, Repeat repeat, Clock::time_point deadline) override;
+    std::vector<Reply> collect(const Match& match, bool all, Clock::time_point deadline) override;
 
 private:
     struct Interface {
         std::string name;
         int index;
-        unsigned address;  // network order, 0 when none
+        unsigned address;  // network order, 0 when none; the source of our broadcasts
+        std::vector<Ipv4Subnet> subnets;
     };
 
-    void sendRequest(const CommandPacket& wire);
+    void sendWire();
 
     int socket_ = -1;
     std::vector<Interface> interfaces_;
+    CommandPacket wire_{};  // the last request, network order
+    bool repeat_ = false;
 };
 
 }  // namespace tesselcfg
