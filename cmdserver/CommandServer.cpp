@@ -9,6 +9,7 @@
 #include "cmdserver/commands/cmd_Firmware.h"
 #include "cmdserver/commands/cmd_Reset.h"
 #include "cmdserver/net/socket_error.h"
+#include "config/SettingsReadScope.h"
 #include "net/NetworkInfo.h"
 
 namespace rx_fwk {
@@ -129,6 +130,7 @@ bool CommandServer::consume(std::uint8_t* buffer, std::uint32_t& length, const c
     }
     trace(5, "Packet MAC address matches.\n");
 
+    SettingsReadScope reads;  // one state of each settings file per request
     EnterCriticalSection(&lock_);
     currentPeer_ = sender != nullptr ? sender : "";
     bool reply;

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "cmdserver/PacketProducer.h"
+#include "cmdserver/TransportLimits.h"
 #include "cmdserver/net/BasicThread.h"
 #include "cmdserver/net/ip_address.h"
 #include "cmdserver/net/stream_sock.h"
@@ -40,8 +43,14 @@ public:
     int idleCount() const { return idleCount_; }
 
 private:
+    static constexpr int kWordSize = 4;
+
     // One request and its reply; false ends the connection.
     bool serveOne(int& idle);
+    // Receives at least `minimum` more bytes into the inbox (as many as fit), waiting up to
+    // the idle wait for a `request`, else the transfer wait; answers as the stream's
+    // receive does.
+    int receiveMore(int minimum, bool request);
 
     std::atomic<PacketConsumer*> consumer_{nullptr};
     std::unique_ptr<mthread::BasicThread> thread_;
@@ -50,6 +59,13 @@ private:
     std::atomic<bool> done_{false};
     std::atomic<int> idleCount_{0};
     Timing timing_;
+    std::string peer_;    // the peer's address text, from the accept
+    bool timed_ = false;  // the socket's receive and send time-outs are the waits
+    // What arrived and is not yet served (a peer may send requests back to back), and the
+    // reply behind its length word, sent in one piece.
+    std::uint8_t inbox_[kWordSize + kTransportBufferSize] = {};
+    int inboxLength_ = 0;
+    std::uint8_t outbox_[kWordSize + kTransportBufferSize] = {};
 };
 
 }  // namespace rx_fwk

@@ -83,7 +83,8 @@ std::string ConfigManager_file_io::getString(const std::string& section, const s
                                              const std::string& def) {
     try {
         IniFile* ini = bind(Missing::ReadAsEmpty);
-        return ini ? ini->get(section, key) : def;
+        std::string value;
+        return ini && ini->find(section, key, value) ? value : def;
     } catch (...) {
         return def;
     }
@@ -92,8 +93,9 @@ std::string ConfigManager_file_io::getString(const std::string& section, const s
 int ConfigManager_file_io::getInt(const std::string& section, const std::string& key, int def) {
     try {
         IniFile* ini = bind(Missing::ReadAsEmpty);
+        std::string text;
         int value = 0;
-        return ini && parseLeadingInt(ini->get(section, key), value) ? value : def;
+        return ini && ini->find(section, key, text) && parseLeadingInt(text, value) ? value : def;
     } catch (...) {
         return def;
     }

@@ -8,6 +8,7 @@
 #include "config/FileIO_KeyIterator.h"
 #include "config/FileIO_SectionIterator.h"
 #include "config/IniEntryCheck.h"
+#include "config/SettingsReadScope.h"
 
 namespace rx_fwk {
 
@@ -36,21 +37,32 @@ void IniFile::commit(SectionMap model) {
 }
 
 std::string IniFile::get(const std::string& section, const std::string& key) {
+    std::string value;
+    if (!find(section, key, value)) {
+        throw EntryNotFoundError();
+    }
+    return value;
+}
+
+bool IniFile::find(const std::string& section, const std::string& key, std::string& value) {
     CriticalSectionLock hold(lock_);
     try {
-        refresh();
+        if (SettingsReadScope::firstReadOf(this)) {
+            refresh();
+        }
     } catch (...) {
         // The last good model answers while the file cannot be read.
     }
     const auto s = model_.find(section);
     if (s == model_.end()) {
-        throw EntryNotFoundError();
+        return false;
     }
     const auto k = s->second.find(key);
     if (k == s->second.end()) {
-        throw EntryNotFoundError();
+        return false;
     }
-    return k->second.text;
+    value = k->second.text;
+    return true;
 }
 
 void IniFile::set(const std::string& section, const std::string& key, const std::string& value) {
@@ -104,7 +116,9 @@ void IniFile::clear() {
 std::unique_ptr<ConfigSectionIter> IniFile::sectionIterator() {
     CriticalSectionLock hold(lock_);
     try {
-        refresh();
+        if (SettingsReadScope::firstReadOf(this)) {
+            refresh();
+        }
     } catch (...) {
     }
     std::vector<std::string> names;
@@ -118,7 +132,9 @@ std::unique_ptr<ConfigSectionIter> IniFile::sectionIterator() {
 std::unique_ptr<ConfigKeyIter> IniFile::keyIterator(const std::string& section) {
     CriticalSectionLock hold(lock_);
     try {
-        refresh();
+        if (SettingsReadScope::firstReadOf(this)) {
+            refresh();
+        }
     } catch (...) {
     }
     std::vector<FileIO_KeyIterator::Entry> entries;

@@ -36,6 +36,9 @@ public:
     // Reads work on the last good model when the file cannot be read; changes reach the
     // model only once the whole file was written.
     std::string get(const std::string& section, const std::string& key);
+    // As get, but an absent entry answers false instead of throwing (settings that keep
+    // their defaults are absent, and they are read with every request).
+    bool find(const std::string& section, const std::string& key, std::string& value);
     // Throws BadEntryError, and writes nothing, for what would not read back as given.
     void set(const std::string& section, const std::string& key, const std::string& value);
     void removeKey(const std::string& section, const std::string& key);

@@ -1,12 +1,13 @@
 // File access of the INI model: whole-file read, atomic whole-file replace.
 #include "config/tIniFile.h"
 
+#include <algorithm>
+#include <functional>
 #include <utility>
 
 #include "config/FileTimeError.h"
 #include "config/IniReader.h"
 #include "config/IniWriter.h"
-#include "config/fileModifiedTime.h"
 #include "kernel/base/Handle.h"
 #include "kernel/fs/File.h"
 
@@ -36,10 +37,6 @@ private:
     HANDLE handle_;
 };
 
-std::uint64_t toUint64(const FILETIME& time) {
-    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
 bool writeAll(HANDLE file, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
@@ -59,40 +56,74 @@ bool writeAll(HANDLE file, const std::string& bytes) {
 tIniFile::tIniFile(std::string path) : IniFile(std::move(path)) {}
 
 bool tIniFile::isChanged() {
-    try {
-        return rx_fwk::fileModifiedTime(path()) != lastWriteTime_;
-    } catch (const rx_fwk::FileTimeError&) {
+    TovFileVersion now;
+    if (!TovGetFileVersion(path().c_str(), &now)) {
         return false;  // a missing file never replaces the model
     }
+    if (!known_ || now != version_) {
+        return true;
+    }
+    if (version_.settled) {
+        return false;
+    }
+    // Taken in the tick of the file's last change: another change in that tick would
+    // leave the version as it is, so the bytes decide. Equal bytes keep the model (with
+    // what only it holds, such as a section left empty) and a later version.
+    TovFileVersion read;
+    std::string bytes;
+    if (!readBytes(read, bytes)) {
+        return false;  // gone again or unreadable: the model stays
+    }
+    if (std::hash<std::string>{}(bytes) != contentHash_) {
+        return true;
+    }
+    version_ = read;
+    return false;
 }
 
-void tIniFile::readFile(rx_fwk::SectionMap& model) {
+bool tIniFile::readBytes(TovFileVersion& version, std::string& bytes) const {
     FileHandle file(CreateFileA(path().c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        throw FileIOError();
-    }
     // Taken before reading: an edit that lands while we read then shows as a change next
-    // time instead of being hidden behind the time recorded after it.
-    FILETIME written{};
-    if (!GetFileTime(file.get(), nullptr, nullptr, &written)) {
-        throw FileIOError();
+    // time instead of being hidden behind the version recorded after it.
+    if (!file.valid() || !TovGetFileVersionByHandle(file.get(), &version)) {
+        return false;
     }
-    std::string bytes;
-    char chunk[4096];
+    // Room for what the file held, and one byte more to see that it ended there.
+    constexpr std::size_t kFirstRoom = std::size_t{1} << 20;
+    std::size_t room =
+        version.size < kFirstRoom ? static_cast<std::size_t>(version.size) + 1 : kFirstRoom;
+    std::size_t have = 0;
+    bytes.resize(room);
     for (;;) {
+        if (have == bytes.size()) {
+            bytes.resize(bytes.size() * 2);
+        }
+        const std::size_t want = std::min<std::size_t>(bytes.size() - have, 1 << 16);
         DWORD got = 0;
-        if (!ReadFile(file.get(), chunk, sizeof(chunk), &got, nullptr)) {
-            throw FileIOError();
+        if (!ReadFile(file.get(), &bytes[have], static_cast<DWORD>(want), &got, nullptr)) {
+            return false;
         }
         if (got == 0) {
             break;
         }
-        bytes.append(chunk, got);
+        have += got;
+    }
+    bytes.resize(have);
+    return true;
+}
+
+void tIniFile::readFile(rx_fwk::SectionMap& model) {
+    TovFileVersion read;
+    std::string bytes;
+    if (!readBytes(read, bytes)) {
+        throw FileIOError();
     }
     rx_fwk::parseIniText(bytes.data(), bytes.size(), model);
-    lastWriteTime_ = toUint64(written);
+    version_ = read;
+    contentHash_ = std::hash<std::string>{}(bytes);
+    known_ = true;
 }
 
 bool tIniFile::writeFile(const rx_fwk::SectionMap& model) {
@@ -115,7 +146,15 @@ bool tIniFile::writeFile(const rx_fwk::SectionMap& model) {
             }
         }
     }
-    lastWriteTime_ = rx_fwk::fileModifiedTime(path());
+    TovFileVersion now;
+    if (!TovGetFileVersion(path().c_str(), &now)) {
+        throw rx_fwk::FileTimeError(path());
+    }
+    if (written) {
+        version_ = now;
+        known_ = true;
+        contentHash_ = std::hash<std::string>{}(bytes);
+    }
     return written;
 }
 

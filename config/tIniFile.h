@@ -5,6 +5,7 @@
 #include <string>
 
 #include "config/IniFile.h"
+#include "kernel/fs/FileVersion.h"
 
 namespace nZUEmbCfg {
 
@@ -13,6 +14,9 @@ public:
     // Does not touch the file; the first refreshing operation loads it.
     explicit tIniFile(std::string path);
 
+    // The file is not the version last read or written, or that version was taken too soon
+    // after its last change to rule out another change in the same clock tick. A missing
+    // file never counts as changed.
     bool isChanged() override;
     void readFile(rx_fwk::SectionMap& model) override;
     // Replaces the file as a whole (temporary file, flush, rename), so a crash during the
@@ -21,10 +25,15 @@ public:
     bool writeFile(const rx_fwk::SectionMap& model) override;
 
     // The file's last-write time as recorded after the last read or write; 0 before.
-    std::uint64_t lastWriteTime() const { return lastWriteTime_; }
+    std::uint64_t lastWriteTime() const { return version_.lastWrite; }
 
 private:
-    std::uint64_t lastWriteTime_ = 0;
+    // Opens and reads the whole file, its version taken first; false when it cannot.
+    bool readBytes(TovFileVersion& version, std::string& bytes) const;
+
+    TovFileVersion version_;
+    std::size_t contentHash_ = 0;  // of the bytes the model was read from or written as
+    bool known_ = false;
 };
 
 }  // namespace nZUEmbCfg

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "app/services/EmbeddedServices.h"
 #include "app/services/PlatformExpert.h"
+#include "config/CriticalSectionLock.h"
 #include "kernel/boot/Console.h"
 
 namespace rx_fwk {
@@ -14,8 +16,24 @@ ServiceRegistry& ServiceRegistry::instance() {
     return *registry;
 }
 
+ServiceRegistry::ServiceRegistry() {
+    InitializeCriticalSection(&lock_);
+}
+
+std::size_t ServiceRegistry::count() {
+    CriticalSectionLock guard(lock_);
+    return records_.size();
+}
+
+bool ServiceRegistry::registered(const Service* service) {
+    CriticalSectionLock guard(lock_);
+    return std::any_of(records_.begin(), records_.end(),
+                       [service](const ServiceRecord& r) { return r.service == service; });
+}
+
 void ServiceRegistry::registerService(Service* service, const std::string& name,
                                       std::int32_t order) {
+    CriticalSectionLock guard(lock_);
     auto same = [service](const ServiceRecord& r) { return r.service == service; };
     if (std::any_of(records_.begin(), records_.end(), same)) {
         return;
@@ -26,6 +44,7 @@ void ServiceRegistry::registerService(Service* service, const std::string& name,
 }
 
 void ServiceRegistry::unregisterService(Service* service) {
+    CriticalSectionLock guard(lock_);
     auto at = std::find_if(records_.begin(), records_.end(),
                            [service](const ServiceRecord& r) { return r.service == service; });
     if (at != records_.end()) {
@@ -35,9 +54,17 @@ void ServiceRegistry::unregisterService(Service* service) {
 
 int ServiceRegistry::startAll() {
     PlatformExpert::instance().createServices();
+    std::vector<ServiceRecord> toStart;
+    {
+        CriticalSectionLock guard(lock_);
+        toStart.assign(records_.begin(), records_.end());
+    }
     int up = 0;
     int failures = 0;
-    for (ServiceRecord& record : records_) {
+    for (const ServiceRecord& record : toStart) {
+        if (!registered(record.service)) {
+            continue;
+        }
         if (record.service->isRunning()) {
             ++up;
             continue;
@@ -68,6 +95,7 @@ int ServiceRegistry::startAll() {
 }
 
 int ServiceRegistry::stopAll() {
+    CriticalSectionLock guard(lock_);
     int down = 0;
     for (auto it = records_.rbegin(); it != records_.rend(); ++it) {
         if (!it->service->isRunning() || it->service->stop()) {

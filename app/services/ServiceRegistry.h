@@ -1,4 +1,6 @@
-// The process-wide list of services, kept by ascending start order.
+// The process-wide list of services, kept by ascending start order. The list is guarded: the
+// power-off thread stops the services while the main thread may still register or start
+// them.
 #pragma once
 
 #include <cstdint>
@@ -6,6 +8,7 @@
 #include <string>
 
 #include "app/services/Service.h"
+#include "kernel/threads/Sync.h"
 
 namespace rx_fwk {
 
@@ -25,16 +28,21 @@ public:
     void unregisterService(Service* service);
 
     // Starts what is not running, printing one progress line per service; failures change
-    // the system state text. Returns the number of services up.
+    // the system state text. Returns the number of services up. The services are those
+    // registered when it begins (after the platform has created its own); a service
+    // unregistered meanwhile is skipped. No lock is held while a service starts.
     int startAll();
-    // Stops in reverse order; returns the number of services down afterwards.
+    // Stops in reverse order; returns the number of services down afterwards. Holds the
+    // list for the whole pass, so no service leaves it while being stopped.
     int stopAll();
 
-    std::size_t count() const { return records_.size(); }
-    const std::list<ServiceRecord>& records() const { return records_; }
+    std::size_t count();
 
 private:
-    ServiceRegistry() = default;
+    ServiceRegistry();
+    bool registered(const Service* service);
+
+    CRITICAL_SECTION lock_;
     std::list<ServiceRecord> records_;
 };
 

@@ -1,6 +1,7 @@
 // Working directory and environment set-up.
 #include "app/startup/EnvironmentSetup.h"
 
+#include "app/services/FileSystem.h"
 #include "config/ConfigManager.h"
 #include "kernel/fs/Environment.h"
 
@@ -15,6 +16,7 @@ void applyWorkingDirectoryAndEnvironment(ConfigManager& settings, bool rescueIma
         SetCurrentDirectoryA(kArchiveDrive);
         SetEnvironmentVariableA("PATH", kArchiveDrive);
     } else {
+        FileSystem::ensureSystemDirectory();  // a fresh disk has none yet
         SetCurrentDirectoryA(kSystemDirectory);
         SetEnvironmentVariableA("PATH",
                                 settings.getString("KORA", "PATH", kSystemDirectory).c_str());

@@ -5,18 +5,22 @@
 #include "app/services/EmbeddedServices.h"
 #include "app/services/EmbeddedTarget.h"
 #include "app/services/LoggingSetup.h"
+#include "app/services/ServiceRegistry.h"
 #include "app/services/StdOutRedirection.h"
 #include "app/startup/DllPreloading.h"
 #include "app/startup/EnvironmentSetup.h"
 #include "app/startup/LifeboatImage.h"
+#include "app/startup/MemoryManagerBoost.h"
 #include "app/startup/StartupRecovery.h"
 #include "app/startup/SystemState.h"
+#include "app/startup/TextEncoding.h"
 #include "app/startup/TimeStampCalibration.h"
 #include "app/startup/TimeZoneSetting.h"
 #include "cmdserver/CommandServerService.h"
 #include "config/ConfigManager.h"
 #include "diag/DiskCache.h"
 #include "diag/InitDiskCache.h"
+#include "diag/OutOfMemoryHandler.h"
 #include "diag/PcEvaluator.h"
 #include "diag/tExceptionManager.h"
 #include "kernel/boot/Console.h"
@@ -31,8 +35,10 @@ namespace {
 
 constexpr std::uint32_t kStateRunning = 8;
 
+// Through the registry, not EmbeddedServices: its first use reads and clears the reboot
+// record, which a power-off early in start-up must leave for the next boot.
 void powerOff() {
-    EmbeddedServices::instance().stopAllServices();
+    ServiceRegistry::instance().stopAll();
     // What the disk cache holds reaches the disks before the process ends.
     nZUEmbCfg::DiskCacheUninstall();
 }
@@ -45,12 +51,11 @@ void powerOff() {
 }
 
 void applySystemSettings(ConfigManager& settings) {
-    // First, so that a crash anywhere in start-up is reported.
-    nZUEmbCfg::tExceptionManager::instance().installHandlers();
     applyTimeZoneSetting();
     if (settings.getBool("SystemSettings", "LegacyTickTimerPeriod", false)) {
         TovSetLegacyTickTimer(TRUE);
     }
+    setUpMemoryManagerBoost();
     setUpStdOutRedirection(settings);
     calibrateTimeStampCounter();
     if (TovBootInfoFlag() != 0) {
@@ -58,12 +63,17 @@ void applySystemSettings(ConfigManager& settings) {
     }
     applyWorkingDirectoryAndEnvironment(settings, isLifeboatImage());
     setUpLogging();
+    nZUEmbCfg::installOutOfMemoryHandler();
     nZUEmbCfg::InitDiskCache();
     setUpDllPreloading(settings);
+    loadTextEncodingLibrary();
+    setTextEncodingCharacterSet(settings.getString("SystemSettings", "language", "L1"));
     nZUEmbCfg::runPcEvaluator();
 }
 
 int mainRoutine() {
+    // First, so that a crash anywhere in start-up is reported.
+    nZUEmbCfg::tExceptionManager::instance().installHandlers();
     TovSetPowerOffHandler(&powerOff);
     registerCommandServerService();
     ConfigManager& settings = ConfigManager::instance();

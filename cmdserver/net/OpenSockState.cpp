@@ -1,5 +1,7 @@
 #include "cmdserver/net/OpenSockState.h"
 
+#include <cstring>
+
 #include "cmdserver/net/InitialState.h"
 #include "cmdserver/net/SocketLibrary.h"
 
@@ -40,11 +42,16 @@ const sockaddr* OpenSockState::ownAddress(int& length) {
     return getsockname(socket_, address, &got) == 0 ? address : nullptr;
 }
 
+void OpenSockState::rememberPeer(const sockaddr_in& peer) {
+    std::memcpy(peer_, &peer, sizeof peer);
+    peerKnown_ = true;
+}
+
 const sockaddr* OpenSockState::otherAddress(int& length) {
     length = kAddressBufferSize;
     int got = kAddressBufferSize;
     auto* address = reinterpret_cast<sockaddr*>(peer_);
-    return getpeername(socket_, address, &got) == 0 ? address : nullptr;
+    return peerKnown_ || getpeername(socket_, address, &got) == 0 ? address : nullptr;
 }
 
 bool OpenSockState::option(int level, int name, const void* value, int length) {

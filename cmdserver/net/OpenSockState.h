@@ -9,6 +9,9 @@ namespace rx_fwk {
 class OpenSockState : public BsdSockState {
 public:
     SOCKET handle() const override { return socket_; }
+    // The peer's address as accept reported it; otherAddress then answers it without
+    // asking the stack.
+    void rememberPeer(const sockaddr_in& peer);
     // Closes the socket unless a successor state took it over.
     ~OpenSockState() override;
 
@@ -31,6 +34,7 @@ private:
     SOCKET socket_;
     alignas(8) char local_[kAddressBufferSize] = {};
     alignas(8) char peer_[kAddressBufferSize] = {};
+    bool peerKnown_ = false;
 };
 
 }  // namespace rx_fwk

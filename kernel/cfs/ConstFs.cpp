@@ -8,6 +8,7 @@
 #include "kernel/boot/DebugPrint.h"
 #include "kernel/cfs/CfsDrive.h"
 #include "kernel/cfs/CfsMessages.h"
+#include "kernel/cfs/CfsUnreadyDrive.h"
 #include "kernel/cfs/ImageSection.h"
 
 namespace {
@@ -27,6 +28,12 @@ int TovConstFSMount(const unsigned char* archive, std::size_t size, int preferre
     const int level = TovMessageLevel("FileSystem.CFS");
     std::shared_ptr<const CfsFileTable> table = CfsFileTable::build(archive, size, level);
     if (!table) {
+        // The drive is there but not ready: every request on it fails with 21.
+        if (preferred >= 0 && preferred < 26) {
+            const DWORD error = GetLastError();
+            TovRegisterDrive(preferred, std::make_shared<CfsUnreadyDrive>(level));
+            SetLastError(error);
+        }
         return -1;
     }
     auto drive = std::make_shared<CfsDrive>(table, level);

@@ -6,6 +6,7 @@
 
 #include "kernel/base/Win32Types.h"
 #include "kernel/fs/File.h"
+#include "kernel/fs/FileVersion.h"
 
 // Every call below reports failure the Win32 way: the failure value and the last error.
 
@@ -27,6 +28,8 @@ public:
     virtual BOOL write(const void* buffer, DWORD toWrite, DWORD* written);  // ACCESS_DENIED
     virtual BOOL setEnd();                                                  // ACCESS_DENIED
     virtual BOOL flush();                                                   // TRUE
+    // From information(), settled: a drive that keeps this default never changes a file.
+    virtual BOOL version(TovFileVersion* version);
 
     // The host descriptor behind the file, where it is a host file, so that the kernel's
     // loader can map it; -1 otherwise. Stays the file's own.
@@ -65,6 +68,8 @@ public:
     virtual UINT type() { return DRIVE_FIXED; }
     // Bytes of the volume, free, and free for the caller; ERROR_NOT_SUPPORTED by default.
     virtual BOOL space(ULONGLONG* total, ULONGLONG* free, ULONGLONG* available);
+    // TovGetFileVersion; by default the version of the file opened for reading.
+    virtual BOOL version(LPCSTR path, TovFileVersion* version);
 
     // Changing requests; a read-only file system keeps these defaults (ERROR_WRITE_PROTECT).
     virtual BOOL setAttributes(LPCSTR path, DWORD attributes);

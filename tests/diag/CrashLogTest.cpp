@@ -81,7 +81,7 @@ TEST_F(CrashLog, LinesInTheirOrder) {
     TovModuleInfo vdso{};
     std::strcpy(vdso.name, "<system>");
     report_.modules = {image, vdso};
-    report_.memory = {1 << 30, 1000, 500, 7777, 4444};
+    report_.memory = {1 << 30, 1000 * kMemoryPageSize, 1000, 500, 7777, 4444};
     report_.saveEvents = [] { return 12; };
 
     const std::string expected =

@@ -9,8 +9,10 @@
 #include "kernel/base/Handle.h"
 #include "kernel/fs/File.h"
 #include "kernel/fs/FileSystemOperations.h"
+#include "kernel/heap/Heap.h"
 #include "kernel/time/Time.h"
 #include "tests/support/RamBlockDevice.h"
+#include "tests/support/ScopedHeapLimit.h"
 
 namespace nZUEmbCfg {
 namespace {
@@ -67,6 +69,12 @@ TEST_F(DiskCacheTest, OperationsAnswerTheirErrorNumbers) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(row.operation(), row.expected);
     }
+    {
+        // 32 MiB of sectors where the heap has 1 MiB left: nothing stays installed.
+        lbtest::ScopedHeapLimit limit(TovHeapInUse() + (1u << 20));
+        EXPECT_EQ(DiskCacheInstall(1 << 16, 32), kDiskCacheNoMemory);
+    }
+    EXPECT_EQ(currentDriver(device_), RamBlockDevice::driver());
     EXPECT_FALSE(DiskCacheEnabled());
     EXPECT_EQ(DiskCacheBlockCount() + DiskCacheWriteSize() + DiskCacheIntervalSeconds(), 0);
 

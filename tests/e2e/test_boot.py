@@ -2,6 +2,7 @@
 import os
 import struct
 import tempfile
+import time
 import unittest
 
 from lifeboat_process import HEALTHY, Image
@@ -39,6 +40,40 @@ class BootTest(unittest.TestCase):
             for text in ("disk cache size 64.0 kb", "disk cache write size 16.0 kb",
                          "disk cache thread enabled", "disk cache flush interval 1"):
                 self.assertIn(text, log)
+
+    def test_power_off_early_in_start_up_keeps_the_reboot_record(self):
+        # An install reboot after two system errors, waiting to be read by the next boot.
+        record = struct.pack("<6I24s", 3, 1700000000, 4, 2, 0, 1, b"10.0.0.9")
+        with tempfile.TemporaryDirectory(prefix="lifeboat-e2e-") as disk:
+            system = os.path.join(disk, "zu-rt", "system")
+            os.makedirs(system)
+            with open(os.path.join(system, "nvdata.bin"), "wb") as f:
+                f.write(record)
+            with open(os.path.join(disk, "zu-rt.ini"), "wb") as f:
+                f.write(b"[Debug]\r\nStdOutRedirectionFile=C:\\out.txt\r\n")
+            with Image(disk=disk, args=("--pace", "1")) as image:
+                # The redirection is made just before the second of processor calibration,
+                # long before the reboot record is read.
+                redirected = os.path.join(disk, "out.txt")
+                deadline = time.monotonic() + 20
+                while not os.path.exists(redirected) and time.monotonic() < deadline:
+                    time.sleep(0.01)
+                self.assertTrue(os.path.exists(redirected), image.output)
+                self.assertEqual(image.power_off(), 0, image.output)
+            with open(os.path.join(system, "nvdata.bin"), "rb") as f:
+                self.assertEqual(f.read(), record)
+
+    def test_memory_check_at_the_heap_limit(self):
+        # The heap limit is the memory the machine reports: below 8 MiB the check fails.
+        for limit, total, state in (("7M", "7.00", "Memory Configuration Error"),
+                                    ("8M", "8.00", HEALTHY)):
+            with self.subTest(limit=limit), Image(args=("--heap-limit", limit)) as image:
+                self.assertTrue(image.wait_for("\nSystem state: %s\n" % state), image.output)
+                self.assertIn("Total Memory: %s Mb\n" % total, image.output)
+                self.assertEqual(
+                    "Insufficient memory to run Tessel Real-Time." in image.output,
+                    state != HEALTHY, image.output)
+                self.assertEqual(image.power_off(), 0, image.output)
 
     def test_bad_command_line_is_refused(self):
         with Image(args=("--pace", "fast")) as image:

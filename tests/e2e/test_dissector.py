@@ -33,6 +33,15 @@ TOOL_RUNS = [
     (0, "--tcp", "{ip}", "caps", "--mac", "{mac}"),
     (0, "--tcp", "{ip}", "attr", "os", "--mac", "{mac}"),
     (0, "--tcp", "{ip}", "state", "--mac", "{mac}"),
+    # The changing commands, last: they change what later Ping and SpQuery replies show.
+    (0, "set-name", "probe-7", "--mac", "{mac}"),
+    (0, "set-comment", "Dock 4", "--mac", "{mac}"),
+    (0, "protection", "--reboot", "on", "--halt-on-error", "off", "--mac", "{mac}"),
+    (0, "main-exe", "C:\\app\\main.exe", "--mac", "{mac}"),
+    (0, "lock", "--password-file", "{password}", "--mac", "{mac}"),
+    (0, "unlock", "--password-file", "{password}", "--mac", "{mac}"),
+    (0, "chmod", "zu-rt.ini", "--read-only", "--mac", "{mac}"),
+    (0, "chmod", "zu-rt.ini", "--writable", "--mac", "{mac}"),
 ]
 
 
@@ -187,8 +196,11 @@ class LiveCapture(Dissection):
             raise AssertionError(image.output)
         listener.wait(30)
 
+        password = os.path.join(cls._tmp.name, "password")
+        with open(password, "w") as f:
+            f.write("Harbour-7\n")
         for expected, *args in TOOL_RUNS:
-            args = [a.format(mac=cls.mac, ip=TARGET_IP) for a in args]
+            args = [a.format(mac=cls.mac, ip=TARGET_IP, password=password) for a in args]
             done = subprocess.run(list(net.exec_prefix(host)) + [TOOL, "--timeout", "1", *args],
                                   stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
                                   timeout=60)
@@ -203,7 +215,10 @@ class LiveCapture(Dissection):
 
     def test_udp_replies_decoded_by_their_requests(self):
         mac = self.mac.lower()
-        rows = self.fields('udp && lifeboat.response == 1 && lifeboat.request_name == "Ping"',
+        # Before the first change (set-name).
+        changed = min(int(r[0]) for r in self.fields("lifeboat.command == 0x03"))
+        rows = self.fields('udp && lifeboat.response == 1 && lifeboat.request_name == "Ping" && '
+                           'frame.number < %d' % changed,
                            "lifeboat.mac", "lifeboat.ping.target_type", "lifeboat.host_name",
                            "lifeboat.serial", "lifeboat.ip", "lifeboat.mask", "lifeboat.ping.dhcp",
                            "lifeboat.ping.locked", "lifeboat.ping.ip_configured",
@@ -243,6 +258,40 @@ class LiveCapture(Dissection):
                              "lifeboat.sp.protect_reboot")
         self.assertTrue(states)
         self.assertTrue(all(row == [HEALTHY, "0", "0"] for row in states), states)
+
+    def unique(self, display_filter, *names):
+        """The rows of `fields`, each once (a request the tool repeated shows twice)."""
+        rows = []
+        for row in self.fields(display_filter, *names):
+            if row not in rows:
+                rows.append(row)
+        return rows
+
+    def test_changing_commands_the_tool_sends(self):
+        self.assertEqual(self.unique("lifeboat.command == 0x03", "lifeboat.host_name",
+                                     "lifeboat.comment", "lifeboat.ipconfig.static",
+                                     "lifeboat.ipconfig.keep_ip", "lifeboat.ip"),
+                         [["probe-7", "", "1", "1", "0.0.0.0"],
+                          ["probe-7", "Dock 4", "1", "1", "0.0.0.0"]])
+        words = self.unique("lifeboat.command == 0x05 || lifeboat.command == 0x06",
+                            "lifeboat.command_name", "lifeboat.password.hash",
+                            "lifeboat.password.hash_copy")
+        self.assertEqual([w[0] for w in words], ["Lock", "Unlock"])
+        self.assertEqual(words[0][1:], words[1][1:])  # one password
+        self.assertEqual(words[0][1], words[0][2])
+        self.assertNotEqual(int(words[0][1], 16), 0)
+        self.assertEqual(self.unique("lifeboat.command == 0xf3", "lifeboat.sp.protect_reboot",
+                                     "lifeboat.sp.halt_on_error"), [["1", "0"]])
+        self.assertEqual(self.unique("lifeboat.command == 0xf1", "lifeboat.path"),
+                         [["C:\\app\\main.exe"]])
+        self.assertEqual(self.unique("lifeboat.command == 0xf0", "lifeboat.path",
+                                     "lifeboat.chmod.read_only"),
+                         [["zu-rt.ini", "1"], ["zu-rt.ini", "0"]])
+        # Each answered with an ACK that names its request.
+        acked = {r[0] for r in self.fields("lifeboat.response == 1 && lifeboat.command == 0x08",
+                                           "lifeboat.request_name")}
+        self.assertLessEqual({"IpConfig", "SpConfig", "MainExe", "Lock", "Unlock", "Chmod"},
+                             acked)
 
     def test_tcp_packets_behind_their_length_word(self):
         # Every request over TCP is answered on its connection, behind a length word.

@@ -113,14 +113,17 @@ except socket.timeout:
 
 
 class SeveralControllers(Controllers):
-    def test_one_broadcast_finds_every_controller_on_a_bridge(self):
+    SUBNETS = ["10.72.0.2/24", "172.20.5.9/16", "10.72.0.3/24"]
+
+    def running_bridge(self):
+        """The host and a controller per subnet on one bridge; answers the MACs and the
+        host's interface."""
         switch = self.net.namespace("s")
-        _, port = self.net.link(self.host, "192.168.72.5/24", switch)
+        host_dev, port = self.net.link(self.host, "192.168.72.5/24", switch)
         ports = [port]
         targets = []
         macs = []
-        subnets = ["10.72.0.2/24", "172.20.5.9/16", "10.72.0.3/24"]
-        for i, address in enumerate(subnets):
+        for i, address in enumerate(self.SUBNETS):
             ns = self.net.namespace("c%d" % i)
             dev, port = self.net.link(ns, address, switch)
             ports.append(port)
@@ -129,12 +132,29 @@ class SeveralControllers(Controllers):
         self.net.bridge(switch, ports)
         for image in [self.boot(ns) for ns in targets]:
             self.wait_running(image)
+        return macs, host_dev
 
+    def test_one_broadcast_finds_every_controller_on_a_bridge(self):
+        macs, _ = self.running_bridge()
+        subnets = self.SUBNETS
         found = self.tool_json("discover", timeout=3)
         self.assertEqual(sorted(c["mac"] for c in found), sorted(macs))
         self.assertEqual(sorted(c["ip"] for c in found),
                          sorted(a.split("/")[0] for a in subnets))
         self.assertTrue(all(c["notes"] for c in found), found)  # none fits 192.168.72.0/24
+
+    def test_states_by_address_or_broadcast_and_a_discovery_that_stops_at_a_count(self):
+        macs, host_dev = self.running_bridge()
+        # Two controllers are now in a subnet of the host's interface (asked by address),
+        # one is not (asked by broadcast).
+        subprocess.run(["ip", "-n", self.host, "addr", "add", "10.72.0.5/24", "dev", host_dev],
+                       check=True)
+        found = self.tool_json("discover", "--count", "3", timeout=10)
+        self.assertEqual(sorted(c["mac"] for c in found), sorted(macs))
+        self.assertEqual([c["state"] for c in found], ["Running"] * 3, found)
+        # It stops listening at the count, whoever answers first.
+        self.assertEqual(len(self.tool_json("discover", "--count", "2", timeout=10)), 2)
+        self.assertEqual(self.tool("discover", "--count", "0")[0], 2)
 
 
 if __name__ == "__main__":

@@ -26,7 +26,16 @@ INSTALLED = {
     "share/doc/lifeboat/README.md": False,
     "share/doc/lifeboat/architecture.md": False,
     "share/man/man1/tesselcfg.1.gz": False,
+    "share/bash-completion/completions/tesselcfg": False,
 }
+
+# Completes the words as bash would at the end of the line; prints the candidates.
+COMPLETE = r"""
+source "$1"; shift
+COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1))
+_tesselcfg
+printf '%s\n' "${COMPREPLY[@]}"
+"""
 
 
 def run(*args, **kw):
@@ -88,11 +97,16 @@ class PackageTest(unittest.TestCase):
     def test_extracted_programs_run(self):
         tool = run(os.path.join(self.root, "usr/bin/tesselcfg"), "--help")
         self.assertEqual(tool.returncode, 0, tool.stdout)
+        self.assertIn("Usage: tesselcfg [OPTIONS] SUBCOMMAND\n", tool.stdout)
         self.assertIn("discover", tool.stdout)
         image = os.path.join(self.root, "usr/libexec/lifeboat/lifeboat.exe")
         usage = run(image, "--help")
         self.assertEqual(usage.returncode, 0, usage.stdout)
         self.assertIn("--disk DIR", usage.stdout)
+        version = project_version()
+        self.assertEqual(run(os.path.join(self.root, "usr/bin/tesselcfg"), "--version").stdout,
+                         "tesselcfg %s\n" % version)
+        self.assertEqual(run(image, "--version").stdout, "lifeboat.exe %s\n" % version)
         # The installed image carries its drive B: (drivers included) and boots.
         with Image(image=image) as controller:
             self.assertTrue(controller.wait_for("\nSystem state: %s\n" % HEALTHY),
@@ -109,6 +123,19 @@ class PackageTest(unittest.TestCase):
             plugin = glob.glob(os.path.join(self.root, "usr/lib/*/wireshark/plugins/lifeboat.lua"))
             protocols = run("tshark", "-G", "protocols", "-X", "lua_script:" + plugin[0]).stdout
             self.assertIn("\tlifeboat\n", protocols)
+
+    def test_bash_completion_asks_the_installed_tool(self):
+        completion = os.path.join(self.root, "usr/share/bash-completion/completions/tesselcfg")
+        env = dict(os.environ, PATH=os.path.join(self.root, "usr/bin") + ":" +
+                   os.environ["PATH"])
+        for words, expected in ((["se"], ["set-ip", "set-name", "set-comment"]),
+                                (["apply", "--d"], ["--dry-run"]),
+                                (["--json", "set-name", "--m"], ["--mac"]),
+                                (["-t", "3", "protection", "--reboot", ""], ["on", "off"]),
+                                (["set-ip", ""], ["static", "dhcp"])):
+            done = run("bash", "-c", COMPLETE, "complete", completion, "tesselcfg", *words,
+                       env=env)
+            self.assertEqual(done.stdout.split(), expected, (words, done.stdout))
 
     def test_unit_names_the_installed_image(self):
         with open(os.path.join(self.root, "usr/lib/systemd/system/lifeboat.service")) as f:

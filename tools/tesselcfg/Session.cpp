@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <set>
 
 #include "tools/tesselcfg/TcpTransport.h"
 #include "tools/tesselcfg/UdpBroadcastTransport.h"
@@ -11,9 +12,25 @@ namespace {
 
 constexpr std::size_t kStateTextArea = 96;
 
+// A Ping ACK always carries these flags; an SpQuery ACK carries only its own two, so a late
+// discovery reply never passes for a controller's state.
+constexpr std::uint16_t kPingAlwaysFlags = 0x0044;
+
 bool isAnswer(const CommandPacket& p) {
     return p.command == rx_fwk::ACK || p.command == rx_fwk::NAK ||
            p.command == rx_fwk::QueryCapsReply;
+}
+
+bool isStateAnswer(const CommandPacket& p) {
+    return (p.command == rx_fwk::ACK && (p.flags & kPingAlwaysFlags) == 0) ||
+           p.command == rx_fwk::NAK;
+}
+
+std::optional<std::string> stateOf(const std::optional<Reply>& reply) {
+    if (!reply || reply->packet.command != rx_fwk::ACK) {
+        return std::nullopt;
+    }
+    return stateText(reply->packet);
 }
 
 }  // namespace
@@ -30,17 +47,16 @@ Clock::time_point Session::deadline() const {
     return Clock::now() + std::chrono::microseconds(static_cast<long long>(options_.timeout * 1e6));
 }
 
-std::vector<Reply> Session::discover() {
+std::vector<Reply> Session::discover(std::size_t count) {
     const CommandPacket ping = makeRequest(rx_fwk::CmdPing, MacAddress{});
-    auto replies = transport_->exchange(
-        ping, [](const CommandPacket& p) { return p.command == rx_fwk::ACK; }, true, deadline());
-    std::vector<Reply> unique;
-    for (const Reply& r : replies) {
-        auto same = [&r](const Reply& u) { return macOf(u.packet) == macOf(r.packet); };
-        if (std::none_of(unique.begin(), unique.end(), same)) {
-            unique.push_back(r);
-        }
-    }
+    // A controller heard again (on another interface) is not counted twice.
+    std::set<MacAddress> heard;
+    auto unique = transport_->exchange(
+        ping,
+        [&heard](const CommandPacket& p) {
+            return p.command == rx_fwk::ACK && heard.insert(macOf(p)).second;
+        },
+        count, deadline());
     std::sort(unique.begin(), unique.end(),
               [](const Reply& a, const Reply& b) { return macOf(a.packet) < macOf(b.packet); });
     return unique;
@@ -58,7 +74,7 @@ void Session::send(const CommandPacket& request, Transport::Repeat repeat) {
 
 std::optional<Reply> Session::awaitReply(const MacAddress& mac, Clock::time_point deadline) {
     auto replies = transport_->collect(
-        [mac](const CommandPacket& p) { return macOf(p) == mac && isAnswer(p); }, false, deadline);
+        [mac](const CommandPacket& p) { return macOf(p) == mac && isAnswer(p); }, 1, deadline);
     if (replies.empty()) {
         return std::nullopt;
     }
@@ -66,11 +82,24 @@ std::optional<Reply> Session::awaitReply(const MacAddress& mac, Clock::time_poin
 }
 
 std::optional<std::string> Session::state(const MacAddress& mac) {
-    auto reply = ask(makeRequest(rx_fwk::CmdSpQuery, mac));
-    if (!reply || reply->packet.command != rx_fwk::ACK) {
-        return std::nullopt;
+    const Clock::time_point by = deadline();
+    transport_->send(makeRequest(rx_fwk::CmdSpQuery, mac), Transport::Repeat::Allowed, by);
+    auto replies = transport_->collect(
+        [mac](const CommandPacket& p) { return macOf(p) == mac && isStateAnswer(p); }, 1, by);
+    return stateOf(replies.empty() ? std::nullopt : std::optional<Reply>(replies.front()));
+}
+
+std::vector<std::optional<std::string>> Session::states(const std::vector<Controller>& found) {
+    std::vector<Transport::Query> queries;
+    for (const Controller& c : found) {
+        queries.push_back(Transport::Query{makeRequest(rx_fwk::CmdSpQuery, c.mac),
+                                           parseDotted(c.ip).value_or(0), c.interfaceName});
     }
-    return stateText(reply->packet);
+    std::vector<std::optional<std::string>> states;
+    for (const auto& reply : transport_->askEach(queries, isStateAnswer, deadline())) {
+        states.push_back(stateOf(reply));
+    }
+    return states;
 }
 
 std::string stateText(const CommandPacket& reply) {

@@ -27,8 +27,9 @@ public:
     // Now plus the time-out the user chose.
     Clock::time_point deadline() const;
 
-    // Every ACK to a discovery Ping until the time-out, one per controller, by MAC.
-    std::vector<Reply> discover();
+    // Every ACK to a discovery Ping until the time-out, or until `count` controllers
+    // answered; one per controller, by MAC.
+    std::vector<Reply> discover(std::size_t count = Transport::kEvery);
 
     // The reply of the controller with the request's MAC address (ACK, NAK or QueryCaps).
     std::optional<Reply> ask(const CommandPacket& request,
@@ -41,6 +42,8 @@ public:
 
     // The system state text (SpQuery), none when the controller does not say.
     std::optional<std::string> state(const MacAddress& mac);
+    // The states of discovered controllers, asked all at once and collected together.
+    std::vector<std::optional<std::string>> states(const std::vector<Controller>& found);
 
 private:
     Options options_;

@@ -105,7 +105,8 @@ void TcpTransport::send(const CommandPacket& request, Repeat, Clock::time_point 
             transfer(true, &wire, sizeof wire, deadline);
 }
 
-std::vector<Reply> TcpTransport::collect(const Match& match, bool, Clock::time_point deadline) {
+std::vector<Reply> TcpTransport::collect(const Match& match, std::size_t,
+                                         Clock::time_point deadline) {
     if (!sent_) {
         return {};
     }

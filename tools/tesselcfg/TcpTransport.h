@@ -16,8 +16,9 @@ public:
 
     // Requests are never repeated: TCP does not lose them.
     void send(const CommandPacket& request, Repeat repeat, Clock::time_point deadline) override;
-    // One reply at most, whatever `all` says.
-    std::vector<Reply> collect(const Match& match, bool all, Clock::time_point deadline) override;
+    // One reply at most, whatever the limit.
+    std::vector<Reply> collect(const Match& match, std::size_t limit,
+                               Clock::time_point deadline) override;
 
 private:
     void connectBy(Clock::time_point deadline);

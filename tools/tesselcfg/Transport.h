@@ -2,6 +2,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <stdexcept>
@@ -45,16 +47,29 @@ public:
     // answer); one that must not be (a second Lock or Reset is refused, a second Firmware
     // waits for another side connection) goes once.
     virtual void send(const CommandPacket& request, Repeat repeat, Clock::time_point deadline) = 0;
-    // Matching replies until the deadline, or until the first one when `all` is false.
-    // Replies from one controller that arrive more than once are the caller's to merge.
-    virtual std::vector<Reply> collect(const Match& match, bool all,
+    // Matching replies until the deadline, or until `limit` of them came. Replies from one
+    // controller that arrive more than once are the caller's to merge (or to leave unmatched).
+    static constexpr std::size_t kEvery = SIZE_MAX;
+    virtual std::vector<Reply> collect(const Match& match, std::size_t limit,
                                        Clock::time_point deadline) = 0;
 
-    std::vector<Reply> exchange(const CommandPacket& request, const Match& match, bool all,
+    std::vector<Reply> exchange(const CommandPacket& request, const Match& match, std::size_t limit,
                                 Clock::time_point deadline, Repeat repeat = Repeat::Allowed) {
         send(request, repeat, deadline);
-        return collect(match, all, deadline);
+        return collect(match, limit, deadline);
     }
+
+    // One request for each of several controllers, with where discovery found them.
+    struct Query {
+        CommandPacket request;      // host order, addressed to the controller's MAC
+        std::uint32_t address = 0;  // the controller's own address, host order
+        std::string interfaceName;  // where its reply came in; empty when not known
+    };
+    // The reply to each query (of the controller the request names, accepted by `isAnswer`),
+    // or none by the deadline. By default one exchange after the other.
+    virtual std::vector<std::optional<Reply>> askEach(const std::vector<Query>& queries,
+                                                      const Match& isAnswer,
+                                                      Clock::time_point deadline);
 };
 
 }  // namespace tesselcfg

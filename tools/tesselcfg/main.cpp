@@ -7,12 +7,18 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "lifeboat/Version.h"
 #include "tools/tesselcfg/commands/CommandTable.h"
+#include "tools/tesselcfg/commands/UsageErrors.h"
 
 int main(int argc, char** argv) {
     using namespace tesselcfg;
     Options options;
-    CLI::App app{"Finds controllers, queries and changes them over the configuration protocol."};
+    // Named here: the usage lines would otherwise show the path it was started by.
+    CLI::App app{"Finds controllers, queries and changes them over the configuration protocol.",
+                 "tesselcfg"};
+    app.set_version_flag("--version", std::string("tesselcfg ") + LIFEBOAT_VERSION,
+                         "Print the version and exit");
     app.require_subcommand(1);
     app.fallthrough();  // global options also after the subcommand
     app.add_option("-i,--interface", options.interfaceName,
@@ -20,7 +26,7 @@ int main(int argc, char** argv) {
     app.add_option("--tcp", options.tcpAddress,
                    "Use TCP to this controller address instead of UDP broadcast");
     app.add_option("-t,--timeout", options.timeout, "Seconds to wait for answers")
-        ->check(CLI::PositiveNumber)
+        ->check(positiveSeconds())
         ->capture_default_str();
     app.add_flag("--json", options.json, "Print JSON");
 
@@ -29,8 +35,7 @@ int main(int argc, char** argv) {
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
-        app.exit(e);
-        return e.get_exit_code() == 0 ? ExitAck : ExitUsage;
+        return usageExit(app, e);
     }
 
     MacAddress mac{};

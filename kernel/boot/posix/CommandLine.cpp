@@ -1,13 +1,17 @@
 // The kernel's own command line: --disk DIR, --pace FACTOR, --host-log FILE,
-// --debug-log FILE, --manage-host-interfaces, --block-device FILE, --help.
+// --debug-log FILE, --manage-host-interfaces, --heap-limit BYTES, --block-device FILE,
+// --version, --help.
+#include <errno.h>
 #include <getopt.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "kernel/boot/Kernel.h"
+#include "lifeboat/Version.h"
 
 namespace {
 
@@ -16,7 +20,8 @@ constexpr const char* kDefaultDisk = "./lifeboat-disk";
 void printUsage(std::FILE* stream, const char* program) {
     std::fprintf(stream,
                  "Usage: %s [--disk DIR] [--pace FACTOR] [--host-log FILE] [--debug-log FILE]\n"
-                 "       [--manage-host-interfaces] [--block-device FILE]... [--help]\n"
+                 "       [--manage-host-interfaces] [--heap-limit BYTES]\n"
+                 "       [--block-device FILE]... [--version] [--help]\n"
                  "  --disk DIR       host directory that is drive C: (default %s,\n"
                  "                   created when missing)\n"
                  "  --pace FACTOR    scale of the fixed pacing waits of start-up\n"
@@ -28,9 +33,14 @@ void printUsage(std::FILE* stream, const char* program) {
                  "  --manage-host-interfaces\n"
                  "                   let the TCP/IP stack bring host interfaces up and put\n"
                  "                   static addresses on them (default: never touched)\n"
+                 "  --heap-limit BYTES\n"
+                 "                   most the kernel heap may hold, with an optional K, M or\n"
+                 "                   G (1024-based); the memory total the image reports\n"
+                 "                   (default: no limit)\n"
                  "  --block-device FILE\n"
                  "                   raw image of 512-byte sectors served as the next\n"
                  "                   \\\\.\\PhysicalDriveN (may be given more than once)\n"
+                 "  --version        print the version and exit\n"
                  "  --help           show this text\n",
                  program, kDefaultDisk);
 }
@@ -45,6 +55,46 @@ bool parsePace(const char* text, double& pace) {
     return true;
 }
 
+// A positive byte count, with an optional K, M or G (powers of 1024).
+bool parseByteCount(const char* text, std::uint64_t& bytes) {
+    if (*text < '0' || *text > '9') {
+        return false;
+    }
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(text, &end, 10);
+    if (errno != 0) {
+        return false;
+    }
+    unsigned shift = 0;
+    switch (*end) {
+        case '\0':
+            break;
+        case 'k':
+        case 'K':
+            shift = 10;
+            break;
+        case 'm':
+        case 'M':
+            shift = 20;
+            break;
+        case 'g':
+        case 'G':
+            shift = 30;
+            break;
+        default:
+            return false;
+    }
+    if (*end != '\0' && end[1] != '\0') {
+        return false;
+    }
+    if (value == 0 || value > (UINT64_MAX >> shift)) {
+        return false;
+    }
+    bytes = static_cast<std::uint64_t>(value) << shift;
+    return true;
+}
+
 }  // namespace
 
 bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& exitCode) {
@@ -54,7 +104,9 @@ bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& 
         {"host-log", required_argument, nullptr, 'l'},
         {"debug-log", required_argument, nullptr, 'g'},
         {"manage-host-interfaces", no_argument, nullptr, 'm'},
+        {"heap-limit", required_argument, nullptr, 'x'},
         {"block-device", required_argument, nullptr, 'b'},
+        {"version", no_argument, nullptr, 'v'},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
     };
@@ -93,6 +145,20 @@ bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& 
             case 'b':
                 options.blockDevices.push_back(optarg);
                 break;
+            case 'x':
+                if (!parseByteCount(optarg, options.heapLimit)) {
+                    std::fprintf(stderr,
+                                 "%s: --heap-limit needs a positive byte count (K, M or G may "
+                                 "follow), not '%s'\n",
+                                 program, optarg);
+                    exitCode = 2;
+                    return false;
+                }
+                break;
+            case 'v':
+                std::printf("%s %s\n", program, LIFEBOAT_VERSION);
+                exitCode = 0;
+                return false;
             case 'h':
                 printUsage(stdout, program);
                 exitCode = 0;

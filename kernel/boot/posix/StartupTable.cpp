@@ -12,6 +12,7 @@
 #include "kernel/cfs/ConstFs.h"
 #include "kernel/fs/WindowsDirectory.h"
 #include "kernel/fs/posix/LocalDisk.h"
+#include "kernel/heap/Heap.h"
 #include "kernel/net/TcpDevice.h"
 #include "kernel/profile/Profile.h"
 #include "kernel/storage/posix/FileBlockDevice.h"
@@ -59,6 +60,9 @@ void connectMonitor(DWORD, const char*) {
     }
 }
 
+void initializeMemoryAllocation(DWORD, const char*) {
+    TovSetHeapLimit(TovStartedOptions().heapLimit);
+}
 void startSystemTime(DWORD, const char*) {
     TovStartTickCount();
 }
@@ -99,7 +103,7 @@ const TovStartupStep kTovStartupTable[] = {
     {1, nothingToDo, "Initialize TARGINFO Pointers"},
     {1, nothingToDo, "Record Header TARGINFO"},
     {1, nothingToDo, "Record Handle TARGINFO"},
-    {1, nothingToDo, "Initialize Memory Allocation"},
+    {1, initializeMemoryAllocation, "Initialize Memory Allocation"},
     {1, nothingToDo, "Initialize Multi-tasking Library"},
     {1, nothingToDo, "Initialize Event Log"},
     {1, afterEventLog, nullptr},

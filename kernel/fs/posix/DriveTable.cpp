@@ -32,6 +32,28 @@ BOOL TovDriveFile::flush() {
 BOOL TovDrive::space(ULONGLONG*, ULONGLONG*, ULONGLONG*) {
     return TovFail(ERROR_NOT_SUPPORTED, FALSE);
 }
+
+BOOL TovDriveFile::version(TovFileVersion* version) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!information(&info)) {
+        return FALSE;
+    }
+    auto join = [](DWORD high, DWORD low) { return (static_cast<ULONGLONG>(high) << 32) | low; };
+    *version = TovFileVersion();
+    version->volume = info.dwVolumeSerialNumber;
+    version->index = join(info.nFileIndexHigh, info.nFileIndexLow);
+    version->size = join(info.nFileSizeHigh, info.nFileSizeLow);
+    version->lastWrite =
+        join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+    version->settled = TRUE;
+    return TRUE;
+}
+
+BOOL TovDrive::version(LPCSTR path, TovFileVersion* version) {
+    std::unique_ptr<TovDriveFile> file = open(path, GENERIC_READ, OPEN_EXISTING, 0);
+    return file != nullptr && file->version(version);
+}
+
 BOOL TovDrive::setAttributes(LPCSTR, DWORD) {
     return TovFail(ERROR_WRITE_PROTECT, FALSE);
 }

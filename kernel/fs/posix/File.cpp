@@ -5,6 +5,7 @@
 #include "kernel/base/posix/HandleTable.h"
 #include "kernel/base/posix/Win32Error.h"
 #include "kernel/fs/File.h"
+#include "kernel/fs/FileVersion.h"
 #include "kernel/fs/posix/DriveTable.h"
 #include "kernel/fs/posix/FileHandle.h"
 #include "kernel/storage/PhysicalDrive.h"
@@ -192,4 +193,19 @@ BOOL RemoveDirectoryA(LPCSTR path) {
 DWORD GetFullPathNameA(LPCSTR path, DWORD size, LPSTR buffer, LPSTR* filePart) {
     std::shared_ptr<TovDrive> drive = TovDriveOf(path);
     return drive == nullptr ? 0 : drive->fullPathName(path, size, buffer, filePart);
+}
+
+BOOL TovGetFileVersion(LPCSTR path, TovFileVersion* version) {
+    if (version == nullptr) {
+        return TovFail(ERROR_INVALID_PARAMETER, FALSE);
+    }
+    std::shared_ptr<TovDrive> drive = TovDriveOf(path);
+    return drive == nullptr ? FALSE : drive->version(path, version);
+}
+
+BOOL TovGetFileVersionByHandle(HANDLE file, TovFileVersion* version) {
+    if (version == nullptr) {
+        return TovFail(ERROR_INVALID_PARAMETER, FALSE);
+    }
+    return withFile(file, [version](TovDriveFile& f) { return f.version(version); });
 }

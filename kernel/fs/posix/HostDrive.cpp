@@ -11,6 +11,7 @@
 #include <string>
 
 #include "kernel/base/posix/Win32Error.h"
+#include "kernel/fs/posix/HostStamp.h"
 
 namespace {
 
@@ -73,14 +74,6 @@ DWORD TovHostDrive::locate(LPCSTR path, TovNameCheck check, TovDrivePath& parsed
     return error != 0 ? error : root_->resolve(parsed.components, resolved);
 }
 
-DWORD TovHostDrive::status(const TovHostRoot::Resolved& resolved, struct stat& status) const {
-    Descriptor file(root_->openAt(resolved.host, O_PATH));
-    if (file.get() < 0 || fstat(file.get(), &status) != 0) {
-        return TovWin32ErrorFromErrno(errno);
-    }
-    return 0;
-}
-
 std::unique_ptr<TovDriveFile> TovHostDrive::open(LPCSTR path, DWORD access, DWORD disposition,
                                                  DWORD flagsAndAttributes) {
     if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING) {
@@ -139,6 +132,9 @@ std::unique_ptr<TovDriveFile> TovHostDrive::open(LPCSTR path, DWORD access, DWOR
     int descriptor = root_->openAt(resolved.host, flags, mode);
     if (descriptor < 0) {
         return TovFailErrno(errno, nullptr);
+    }
+    if (!resolved.exists) {
+        root_->forget();
     }
     if (disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS) {
         SetLastError(resolved.exists ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
@@ -220,6 +216,7 @@ BOOL TovHostDrive::remove(LPCSTR path) {
     if (S_ISDIR(host.st_mode) || (S_ISREG(host.st_mode) && isReadOnly(host))) {
         return TovFail(ERROR_ACCESS_DENIED, FALSE);
     }
+    root_->forget();
     if (unlinkat(parent.get(), leaf.c_str(), 0) != 0) {
         return TovFailErrno(errno, FALSE);
     }
@@ -263,6 +260,7 @@ BOOL TovHostDrive::move(LPCSTR from, LPCSTR to, DWORD flags) {
     if (sourceParent.get() < 0 || targetParent.get() < 0) {
         return TovFailErrno(errno, FALSE);
     }
+    root_->forget();
     unsigned int renameFlags = target.exists ? 0 : RENAME_NOREPLACE;
     int result = renameat2(sourceParent.get(), source.leaf.c_str(), targetParent.get(),
                            targetLeaf.c_str(), renameFlags);
@@ -290,6 +288,7 @@ BOOL TovHostDrive::createDirectory(LPCSTR path) {
         return TovFail(ERROR_ALREADY_EXISTS, FALSE);
     }
     Descriptor parent(root_->openAt(resolved.parent, O_RDONLY | O_DIRECTORY));
+    root_->forget();
     if (parent.get() < 0 || mkdirat(parent.get(), resolved.leaf.c_str(), 0777) != 0) {
         return TovFailErrno(errno, FALSE);
     }
@@ -311,9 +310,28 @@ BOOL TovHostDrive::removeDirectory(LPCSTR path) {
     if (isReadOnly(host)) {
         return TovFail(ERROR_ACCESS_DENIED, FALSE);
     }
+    root_->forget();
     if (unlinkat(parent.get(), leaf.c_str(), AT_REMOVEDIR) != 0) {
         return TovFailErrno(errno == EEXIST ? ENOTEMPTY : errno, FALSE);
     }
+    return TRUE;
+}
+
+BOOL TovHostDrive::version(LPCSTR path, TovFileVersion* version) {
+    const timespec clock = TovStampClock();  // read before the status it judges
+    TovDrivePath parsed;
+    TovHostRoot::Resolved resolved;
+    if (DWORD error = locate(path, TovNameCheck::Names, parsed, resolved)) {
+        return TovFail(error, FALSE);
+    }
+    if (!resolved.exists) {
+        return TovFail(ERROR_FILE_NOT_FOUND, FALSE);
+    }
+    struct stat host;
+    if (DWORD error = status(resolved, host)) {
+        return TovFail(error, FALSE);
+    }
+    *version = TovVersionOfStatus(host, clock);
     return TRUE;
 }
 

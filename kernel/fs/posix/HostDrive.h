@@ -29,6 +29,7 @@ public:
     BOOL createDirectory(LPCSTR path) override;
     BOOL removeDirectory(LPCSTR path) override;
     BOOL space(ULONGLONG* total, ULONGLONG* free, ULONGLONG* available) override;
+    BOOL version(LPCSTR path, TovFileVersion* version) override;
 
 private:
     // 0 or the Win32 error.
@@ -41,7 +42,9 @@ private:
     // last error set otherwise.
     BOOL existingEntry(LPCSTR path, int& parent, std::string& leaf, struct stat& host) const;
     // Host status of a resolved, existing path; 0 or the Win32 error.
-    DWORD status(const TovHostRoot::Resolved& resolved, struct stat& status) const;
+    DWORD status(const TovHostRoot::Resolved& resolved, struct stat& status) const {
+        return root_->status(resolved, status);
+    }
 
     char letter_;
     std::shared_ptr<TovHostRoot> root_;

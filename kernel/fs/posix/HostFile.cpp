@@ -7,6 +7,7 @@
 
 #include "kernel/base/posix/Win32Error.h"
 #include "kernel/fs/posix/HostDrive.h"
+#include "kernel/fs/posix/HostStamp.h"
 #include "kernel/time/posix/Clock.h"
 
 namespace {
@@ -120,6 +121,15 @@ public:
         return TRUE;
     }
 
+    BOOL version(TovFileVersion* version) override {
+        const timespec clock = TovStampClock();
+        struct stat status;
+        if (fstat(descriptor_, &status) != 0) {
+            return TovFailErrno(errno, FALSE);
+        }
+        *version = TovVersionOfStatus(status, clock);
+        return TRUE;
+    }
     int hostDescriptor() const override { return descriptor_; }
 
 private:

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/openat2.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -14,12 +15,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "kernel/base/posix/CaseBlind.h"
 #include "kernel/base/posix/Win32Error.h"
+#include "kernel/fs/posix/HostStamp.h"
 
 namespace {
 
 std::atomic<bool> gUseOpenat2{true};
+// Paths a program asks for again and again are few; hostile input must not grow the memory.
+constexpr std::size_t kMaxMemories = 64;
+constexpr std::size_t kListingBuffer = 8192;
 
 // mkdir -p
 bool makeDirectories(const std::string& path) {
@@ -34,31 +38,36 @@ bool makeDirectories(const std::string& path) {
     return mkdir(path.c_str(), 0777) == 0 || errno == EEXIST;
 }
 
-// The host name in `directory` that matches `name` without regard to case; the exact
-// spelling first. Takes over the descriptor.
-bool findEntry(int directory, const std::string& name, std::string& found) {
-    struct stat status;
-    if (fstatat(directory, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0) {
-        close(directory);
-        found = name;
-        return true;
-    }
-    DIR* listing = fdopendir(directory);
-    if (listing == nullptr) {
-        close(directory);
+// Calls `visit` with each name of an open directory, from its start, until it answers
+// true. False when the directory cannot be read.
+template <typename Visit>
+bool listNames(int directory, Visit visit) {
+    if (lseek(directory, 0, SEEK_SET) < 0) {
         return false;
     }
-    bool matched = false;
-    while (dirent* entry = readdir(listing)) {
-        if (TovSameName(entry->d_name, name) && std::strcmp(entry->d_name, ".") != 0 &&
-            std::strcmp(entry->d_name, "..") != 0) {
-            found = entry->d_name;
-            matched = true;
-            break;
+    std::unique_ptr<char[]> buffer(new char[kListingBuffer]);
+    for (;;) {
+        ssize_t got = getdents64(directory, buffer.get(), kListingBuffer);
+        if (got <= 0) {
+            return got == 0;
+        }
+        for (ssize_t at = 0; at < got;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer.get() + at);
+            at += entry->d_reclen;
+            if (visit(entry->d_name)) {
+                return true;
+            }
         }
     }
-    closedir(listing);
-    return matched;
+}
+
+std::string joined(const TovPathComponents& components) {
+    std::string key;
+    for (const std::string& component : components) {
+        key += component;
+        key += '/';
+    }
+    return key;
 }
 
 }  // namespace
@@ -82,7 +91,13 @@ std::shared_ptr<TovHostRoot> TovHostRoot::open(const std::string& directory) {
     if (descriptor < 0) {
         return TovFailErrno(errno, nullptr);
     }
-    std::shared_ptr<TovHostRoot> root(new TovHostRoot(descriptor, absolute));
+    int listing = ::openat(descriptor, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listing < 0) {
+        int error = errno;
+        close(descriptor);
+        return TovFailErrno(error, nullptr);
+    }
+    std::shared_ptr<TovHostRoot> root(new TovHostRoot(descriptor, listing, absolute));
     // A host that lacks openat2 or forbids it (a seccomp filter) gets the walk.
     int probe = root->openAt("", O_PATH | O_DIRECTORY);
     if (probe < 0 && gUseOpenat2) {
@@ -95,6 +110,7 @@ std::shared_ptr<TovHostRoot> TovHostRoot::open(const std::string& directory) {
 }
 
 TovHostRoot::~TovHostRoot() {
+    close(listing_);
     close(descriptor_);
 }
 
@@ -157,20 +173,64 @@ int TovHostRoot::openWithoutLinks(const std::string& relative, int flags, mode_t
     return descriptor;
 }
 
-DWORD TovHostRoot::resolve(const TovPathComponents& components, Resolved& resolved) const {
+bool TovHostRoot::findEntry(int directory, bool isRoot, const std::string& name, std::string& found,
+                            struct stat& entry, struct stat& directoryStatus, bool& listed) const {
+    listed = false;
+    if (fstatat(directory, name.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0) {
+        found = name;
+        return true;
+    }
+    std::unique_lock<std::mutex> hold(listingLock_, std::defer_lock);
+    if (isRoot) {
+        hold.lock();  // the root's descriptor is shared, and so is its offset
+    }
+    // The stamp first: a name added while we read shows as a change of it.
+    if (fstat(directory, &directoryStatus) != 0) {
+        return false;
+    }
+    bool matched = false;
+    listed = listNames(directory, [&](const char* host) {
+        matched = std::strlen(host) == name.size() && strcasecmp(host, name.c_str()) == 0 &&
+                  std::strcmp(host, ".") != 0 && std::strcmp(host, "..") != 0;
+        if (matched) {
+            found = host;
+        }
+        return matched;
+    });
+    return matched && fstatat(directory, found.c_str(), &entry, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+DWORD TovHostRoot::walk(const TovPathComponents& components, Resolved& resolved, Memory& memory,
+                        bool& memorable) const {
     resolved = Resolved();
     resolved.exists = true;
+    memorable = false;
+    const timespec clock = TovStampClock();
+    struct stat entry {};
     for (std::size_t i = 0; i < components.size(); ++i) {
-        int directory = openAt(resolved.host, O_RDONLY | O_DIRECTORY);
+        const bool isRoot = resolved.host.empty();
+        int directory = isRoot ? listing_ : openAt(resolved.host, O_RDONLY | O_DIRECTORY);
         if (directory < 0) {
             return errno == ENOENT || errno == ENOTDIR || errno == ELOOP
                        ? ERROR_PATH_NOT_FOUND
                        : TovWin32ErrorFromErrno(errno);
         }
         std::string found;
-        bool exists = findEntry(directory, components[i], found);
-        if (!exists && i + 1 < components.size()) {
-            return ERROR_PATH_NOT_FOUND;
+        struct stat directoryStatus {};
+        bool listed = false;
+        const bool exists =
+            findEntry(directory, isRoot, components[i], found, entry, directoryStatus, listed);
+        if (!isRoot) {
+            close(directory);
+        }
+        if (!exists) {
+            // The answer holds while that directory keeps its stamp.
+            memorable = listed && TovStampSettled(directoryStatus, clock);
+            memory.directory = resolved.host;
+            memory.stamp = directoryStatus;
+            if (i + 1 < components.size()) {
+                return ERROR_PATH_NOT_FOUND;
+            }
         }
         resolved.parent = resolved.host;
         resolved.leaf = exists ? found : components[i];
@@ -178,5 +238,118 @@ DWORD TovHostRoot::resolve(const TovPathComponents& components, Resolved& resolv
             resolved.parent.empty() ? resolved.leaf : resolved.parent + "/" + resolved.leaf;
         resolved.exists = exists;
     }
+    if (resolved.exists) {
+        // What the path leads to; a link is followed inside the root.
+        if (S_ISLNK(entry.st_mode)) {
+            int target = openAt(resolved.host, O_PATH);
+            resolved.statusKnown = target >= 0 && fstat(target, &resolved.status) == 0;
+            if (target >= 0) {
+                close(target);
+            }
+        } else {
+            resolved.status = entry;
+            resolved.statusKnown = true;
+        }
+        // A found entry is known again by its identity at its host path.
+        memorable = resolved.statusKnown;
+        memory.stamp = resolved.status;
+    }
+    return 0;
+}
+
+bool TovHostRoot::recall(const std::string& key, Resolved& resolved, DWORD& error) const {
+    std::shared_ptr<const Memory> memory;
+    {
+        std::lock_guard<std::mutex> hold(memoryLock_);
+        auto it = memories_.find(key);
+        if (it == memories_.end()) {
+            return false;
+        }
+        memory = it->second;
+    }
+    const bool found = memory->error == 0 && memory->resolved.exists;
+    struct stat now;
+    const std::string& checked = found ? memory->resolved.host : memory->directory;
+    // Without openat2 no link may be followed, and a status call by path would follow the
+    // links on the way: only entries directly in the root are checked that way.
+    const bool follow = gUseOpenat2;
+    if (!follow && checked.find('/') != std::string::npos) {
+        return false;
+    }
+    // A path through a link that leads elsewhere on the host shows another identity, so
+    // the answer holds only for the very entry found inside the root.
+    const int status = checked.empty() ? fstat(descriptor_, &now)
+                                       : fstatat(descriptor_, checked.c_str(), &now,
+                                                 follow ? 0 : AT_SYMLINK_NOFOLLOW);
+    const bool holds = status == 0 && (found ? now.st_dev == memory->stamp.st_dev &&
+                                                   now.st_ino == memory->stamp.st_ino
+                                             : TovSameStamp(now, memory->stamp));
+    if (!holds) {
+        std::lock_guard<std::mutex> hold(memoryLock_);
+        memories_.erase(key);
+        return false;
+    }
+    resolved = memory->resolved;
+    if (found) {
+        resolved.status = now;
+        resolved.statusKnown = true;
+    }
+    error = memory->error;
+    return true;
+}
+
+void TovHostRoot::remember(const std::string& key, Memory memory) const {
+    auto remembered = std::make_shared<const Memory>(std::move(memory));
+    std::lock_guard<std::mutex> hold(memoryLock_);
+    if (memories_.size() >= kMaxMemories) {
+        memories_.clear();
+    }
+    memories_[key] = std::move(remembered);
+}
+
+void TovHostRoot::forget() const {
+    std::lock_guard<std::mutex> hold(memoryLock_);
+    memories_.clear();
+}
+
+DWORD TovHostRoot::resolve(const TovPathComponents& components, Resolved& resolved) const {
+    if (components.empty()) {
+        resolved = Resolved();
+        resolved.exists = true;
+        return 0;
+    }
+    const std::string key = joined(components);
+    DWORD error = 0;
+    if (recall(key, resolved, error)) {
+        return error;
+    }
+    Memory memory;
+    bool memorable = false;
+    error = walk(components, resolved, memory, memorable);
+    if (memorable) {
+        memory.resolved = resolved;
+        memory.error = error;
+        remember(key, std::move(memory));
+    }
+    return error;
+}
+
+DWORD TovHostRoot::status(const Resolved& resolved, struct stat& status) const {
+    if (resolved.statusKnown) {
+        status = resolved.status;
+        return 0;
+    }
+    if (resolved.host.empty()) {
+        return fstat(descriptor_, &status) == 0 ? 0 : TovWin32ErrorFromErrno(errno);
+    }
+    int entry = openAt(resolved.host, O_PATH);
+    if (entry < 0 || fstat(entry, &status) != 0) {
+        DWORD error = TovWin32ErrorFromErrno(errno);
+        if (entry >= 0) {
+            close(entry);
+        }
+        return error;
+    }
+    close(entry);
     return 0;
 }

@@ -6,8 +6,10 @@
 // where a route exists. So a datagram socket bound to an interface's address is bound to the
 // any-address with the same port; IP_PKTINFO tells each datagram's interface and
 // destination, and datagrams that the controller's socket would not have seen are dropped
-// before select or recvfrom report them. Sends leave with the interface and source address
-// of the binding, which lets a limited broadcast out of that interface without any route.
+// before select or recvfrom report them. A wanted datagram that select found is held for
+// the recvfrom that follows, so each datagram is received from the host once. Sends leave
+// with the interface and source address of the binding, which lets a limited broadcast out
+// of that interface without any route.
 #include "kernel/net/posix/BsdSocket.h"
 
 #include <arpa/inet.h>
@@ -23,9 +25,11 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -37,6 +41,17 @@ namespace {
 
 static_assert(sizeof(sockaddr_in) == 16, "WinSock and the host share the 16-byte record");
 
+// The datagram a socket bound to an interface received ahead of recvfrom.
+struct Held {
+    static constexpr std::size_t kRoom = 65536;  // the largest datagram fits
+
+    std::mutex lock;
+    bool full = false;
+    std::unique_ptr<char[]> bytes;  // made with the first datagram
+    std::size_t length = 0;
+    sockaddr_in from{};
+};
+
 struct Record {
     bool stream = false;
     bool nonBlocking = false;
@@ -45,6 +60,7 @@ struct Record {
     int ifIndex = 0;
     in_addr_t boundAddress = 0;       // network order
     in_addr_t directedBroadcast = 0;  // network order; 0 when the interface has none
+    std::shared_ptr<Held> held;       // with onInterface
 };
 
 constexpr int kDefaultMaxSockets = 64;
@@ -136,7 +152,7 @@ bool wanted(const Record& rec, int ifIndex, in_addr_t destination) {
     return broadcast && ifIndex == rec.ifIndex;
 }
 
-// Receives (or peeks at) one datagram together with its interface and destination.
+// Receives one datagram together with its interface and destination.
 ssize_t receiveWithInfo(int s, void* buffer, size_t length, int flags, sockaddr_in* from,
                         int& ifIndex, in_addr_t& destination, bool& truncated) {
     iovec io{buffer, length};
@@ -169,24 +185,28 @@ ssize_t receiveWithInfo(int s, void* buffer, size_t length, int flags, sockaddr_
     return n;
 }
 
-// Drops queued datagrams the controller's socket would not see. True when a wanted one
-// now heads the queue, false when the queue is empty (or failed).
-bool dropUnwanted(int s, const Record& rec) {
-    for (;;) {
-        char byte;
+// With held.lock: receives queued datagrams, dropping those the controller's socket would
+// not see, until a wanted one is held. True when one is held, false when the queue is
+// empty (errno EAGAIN) or the receive failed.
+bool holdWanted(int s, const Record& rec, Held& held) {
+    if (!held.bytes) {
+        held.bytes.reset(new char[Held::kRoom]);
+    }
+    while (!held.full) {
         int ifIndex;
         in_addr_t destination;
         bool truncated;
-        ssize_t n = receiveWithInfo(s, &byte, 0, MSG_PEEK | MSG_DONTWAIT, nullptr, ifIndex,
-                                    destination, truncated);
+        ssize_t n = receiveWithInfo(s, held.bytes.get(), Held::kRoom, MSG_DONTWAIT, &held.from,
+                                    ifIndex, destination, truncated);
         if (n < 0) {
             return false;
         }
         if (wanted(rec, ifIndex, destination)) {
-            return true;
+            held.length = static_cast<std::size_t>(n);
+            held.full = true;
         }
-        ::recv(s, &byte, 0, MSG_DONTWAIT | MSG_TRUNC);
     }
+    return true;
 }
 
 // The protocols on these sockets write a request or reply in pieces (a length word, then
@@ -201,6 +221,12 @@ long long nowMs() {
     timespec t;
     ::clock_gettime(CLOCK_MONOTONIC, &t);
     return static_cast<long long>(t.tv_sec) * 1000 + t.tv_nsec / 1000000;
+}
+
+// A blocking transfer that ran out of its SO_RCVTIMEO or SO_SNDTIMEO has timed out, as
+// WinSock reports it; a non-blocking one would have blocked.
+int failTransfer(const Record& rec) {
+    return failWith(errno == EAGAIN && !rec.nonBlocking ? WSAETIMEDOUT : wsaErrorFromErrno(errno));
 }
 
 int waitReadable(int s) {
@@ -281,6 +307,7 @@ int bind(int s, const void* address) {
     std::lock_guard<std::mutex> hold(t.lock);
     Record& stored = t.sockets[s];
     stored.onInterface = true;
+    stored.held = std::make_shared<Held>();
     stored.ifIndex = ifIndex;
     stored.boundAddress = asked;
     stored.directedBroadcast = broadcast;
@@ -346,7 +373,7 @@ int send(int s, const void* bytes, int length, int flags) {
     do {
         n = ::send(s, bytes, static_cast<size_t>(length), hf);
     } while (n < 0 && errno == EINTR);
-    return n < 0 ? failWithErrno() : static_cast<int>(n);
+    return n < 0 ? failTransfer(rec) : static_cast<int>(n);
 }
 
 int receive(int s, void* buffer, int length, int flags) {
@@ -362,7 +389,7 @@ int receive(int s, void* buffer, int length, int flags) {
     do {
         n = ::recv(s, buffer, static_cast<size_t>(length), hf);
     } while (n < 0 && errno == EINTR);
-    return n < 0 ? failWithErrno() : static_cast<int>(n);
+    return n < 0 ? failTransfer(rec) : static_cast<int>(n);
 }
 
 int sendTo(int s, const void* bytes, int length, int flags, const void* address) {
@@ -400,8 +427,67 @@ int sendTo(int s, const void* bytes, int length, int flags, const void* address)
     do {
         n = ::sendmsg(s, &msg, hf);
     } while (n < 0 && errno == EINTR);
-    return n < 0 ? failWithErrno() : static_cast<int>(n);
+    return n < 0 ? failTransfer(rec) : static_cast<int>(n);
 }
+
+namespace {
+
+// recvfrom on a socket bound to an interface: from the held datagram.
+int receiveHeld(int s, const Record& rec, void* buffer, int length, int flags, void* address) {
+    Held& held = *rec.held;
+    std::unique_lock<std::mutex> hold(held.lock);
+    while (!holdWanted(s, rec, held)) {
+        if (errno != EAGAIN && errno != EWOULDBLOCK) {
+            return failWithErrno();
+        }
+        if (rec.nonBlocking) {
+            return failWith(WSAEWOULDBLOCK);
+        }
+        hold.unlock();
+        if (waitReadable(s) < 0) {
+            return failWithErrno();
+        }
+        hold.lock();
+    }
+    const std::size_t copied = std::min(held.length, static_cast<std::size_t>(length));
+    std::memcpy(buffer, held.bytes.get(), copied);
+    if (address != nullptr) {
+        std::memcpy(address, &held.from, sizeof held.from);
+    }
+    const bool truncated = copied < held.length;
+    if ((flags & MSG_PEEK) == 0) {
+        held.full = false;
+    }
+    // WinSock: the buffer holds the datagram's start, the rest is lost.
+    return truncated ? failWith(WSAEMSGSIZE) : static_cast<int>(copied);
+}
+
+// Room for the entries of one poll: most calls wait for one socket, and no call allocates
+// unless it asks for more sockets than any call of its thread did before.
+template <typename T>
+class PollScratch {
+public:
+    explicit PollScratch(int count) {
+        if (count <= kInline) {
+            items_ = inline_;
+            return;
+        }
+        thread_local std::vector<T> spill;
+        if (spill.size() < static_cast<std::size_t>(count)) {
+            spill.resize(static_cast<std::size_t>(count));
+        }
+        items_ = spill.data();
+    }
+    T& operator[](int i) { return items_[i]; }
+    T* data() { return items_; }
+
+private:
+    static constexpr int kInline = 4;
+    T inline_[kInline];
+    T* items_;
+};
+
+}  // namespace
 
 int receiveFrom(int s, void* buffer, int length, int flags, void* address) {
     BSD_RECORD_OR_FAIL(s, rec);
@@ -409,39 +495,32 @@ int receiveFrom(int s, void* buffer, int length, int flags, void* address) {
     if (hostFlags(flags, hf) != 0) {
         return -1;
     }
-    sockaddr_in from{};
-    for (;;) {
-        if (rec.onInterface && !dropUnwanted(s, rec)) {
-            if (rec.nonBlocking) {
-                return failWith(WSAEWOULDBLOCK);
-            }
-            if (waitReadable(s) < 0) {
-                return failWithErrno();
-            }
-            continue;
-        }
-        int ifIndex;
-        in_addr_t destination;
-        bool truncated = false;
-        ssize_t n = receiveWithInfo(s, buffer, static_cast<size_t>(length), hf, &from, ifIndex,
-                                    destination, truncated);
-        if (n < 0) {
-            return failWithErrno();
-        }
-        if (address != nullptr) {
-            std::memcpy(address, &from, sizeof from);
-        }
-        if (truncated && !rec.stream) {
-            // WinSock: the buffer holds the datagram's start, the rest is lost.
-            return failWith(WSAEMSGSIZE);
-        }
-        return static_cast<int>(n);
+    if (rec.onInterface) {
+        return receiveHeld(s, rec, buffer, length, hf, address);
     }
+    sockaddr_in from{};
+    int ifIndex;
+    in_addr_t destination;
+    bool truncated = false;
+    ssize_t n = receiveWithInfo(s, buffer, static_cast<size_t>(length), hf, &from, ifIndex,
+                                destination, truncated);
+    if (n < 0) {
+        return failTransfer(rec);
+    }
+    if (address != nullptr) {
+        std::memcpy(address, &from, sizeof from);
+    }
+    if (truncated && !rec.stream) {
+        // WinSock: the buffer holds the datagram's start, the rest is lost.
+        return failWith(WSAEMSGSIZE);
+    }
+    return static_cast<int>(n);
 }
 
 int poll(PollEntry* entries, int count, int timeoutMs) {
-    std::vector<pollfd> fds(static_cast<size_t>(count));
-    std::vector<Record> records(static_cast<size_t>(count));
+    PollScratch<pollfd> fds(count);
+    PollScratch<Record> records(count);
+    bool heldAlready = false;
     for (int i = 0; i < count; ++i) {
         if (!lookup(entries[i].socket, records[i])) {
             return failWith(WSAENOTSOCK);
@@ -449,6 +528,10 @@ int poll(PollEntry* entries, int count, int timeoutMs) {
         short events = 0;
         if (entries[i].wantRead) {
             events |= POLLIN;
+            if (records[i].held) {
+                std::lock_guard<std::mutex> hold(records[i].held->lock);
+                heldAlready = heldAlready || records[i].held->full;
+            }
         }
         if (entries[i].wantWrite) {
             events |= POLLOUT;
@@ -461,11 +544,13 @@ int poll(PollEntry* entries, int count, int timeoutMs) {
     long long deadline = timeoutMs < 0 ? -1 : nowMs() + timeoutMs;
     for (;;) {
         int wait = -1;
-        if (deadline >= 0) {
+        if (heldAlready) {
+            wait = 0;  // a held datagram is ready now
+        } else if (deadline >= 0) {
             long long left = deadline - nowMs();
             wait = left > 0 ? static_cast<int>(left) : 0;
         }
-        int r = ::poll(fds.data(), fds.size(), wait);
+        int r = ::poll(fds.data(), static_cast<nfds_t>(count), wait);
         if (r < 0) {
             if (errno == EINTR) {
                 continue;
@@ -480,9 +565,11 @@ int poll(PollEntry* entries, int count, int timeoutMs) {
             // reports them, as select does.
             bool broken = (got & (POLLERR | POLLHUP | POLLNVAL)) != 0;
             e.readable = e.wantRead && ((got & POLLIN) || broken);
-            if (e.readable && records[i].onInterface && !broken &&
-                !dropUnwanted(e.socket, records[i])) {
-                e.readable = false;
+            if (e.wantRead && records[i].onInterface && !broken) {
+                Held& held = *records[i].held;
+                std::lock_guard<std::mutex> hold(held.lock);
+                e.readable =
+                    held.full || ((got & POLLIN) && holdWanted(e.socket, records[i], held));
             }
             e.writable = e.wantWrite && ((got & POLLOUT) || broken);
             e.exceptional = e.wantExcept && (got & POLLPRI);
@@ -494,6 +581,7 @@ int poll(PollEntry* entries, int count, int timeoutMs) {
             return ready;
         }
         // Only dropped datagrams woke us: wait for the rest of the time.
+        heldAlready = false;
     }
 }
 
@@ -587,6 +675,13 @@ int shutdown(int s, int how) {
 
 int bytesReadable(int s, std::uint32_t* count) {
     BSD_RECORD_OR_FAIL(s, rec);
+    if (rec.held) {
+        std::lock_guard<std::mutex> hold(rec.held->lock);
+        if (rec.held->full) {
+            *count = static_cast<std::uint32_t>(rec.held->length);
+            return 0;
+        }
+    }
     int n = 0;
     if (::ioctl(s, FIONREAD, &n) != 0) {
         return failWithErrno();

@@ -189,36 +189,46 @@ int recvfrom(SOCKET s, char* buffer, int length, int flags, sockaddr* from, int*
 
 int select(int, WSAFDSET* readSet, WSAFDSET* writeSet, WSAFDSET* exceptSet,
            const TIMEVAL* timeout) {
-    std::vector<bsd::PollEntry> entries;
-    auto collect = [&entries](WSAFDSET* set, bool bsd::PollEntry::*want) {
-        if (set == nullptr) {
-            return true;
+    auto size = [](const WSAFDSET* set) { return set == nullptr ? 0u : set->fd_count; };
+    for (const WSAFDSET* set : {readSet, writeSet, exceptSet}) {
+        if (size(set) > WSA_FD_SETSIZE) {
+            return fail(WSAEINVAL);
         }
-        if (set->fd_count > WSA_FD_SETSIZE) {
-            return false;
+    }
+    // Most calls wait for one socket: no allocation unless a call of this thread asks for
+    // more sockets than any before it.
+    const std::size_t most = size(readSet) + size(writeSet) + size(exceptSet);
+    constexpr std::size_t kInline = 4;
+    bsd::PollEntry inlineEntries[kInline];
+    bsd::PollEntry* entries = inlineEntries;
+    if (most > kInline) {
+        thread_local std::vector<bsd::PollEntry> spill;
+        if (spill.size() < most) {
+            spill.resize(most);
         }
-        for (std::uint32_t i = 0; i < set->fd_count; ++i) {
+        entries = spill.data();
+    }
+    int count = 0;
+    auto collect = [entries, &count](WSAFDSET* set, bool bsd::PollEntry::*want) {
+        for (std::uint32_t i = 0; set != nullptr && i < set->fd_count; ++i) {
             int fd = hostSocket(set->fd_array[i]);
             bsd::PollEntry* entry = nullptr;
-            for (bsd::PollEntry& e : entries) {
-                if (e.socket == fd) {
-                    entry = &e;
+            for (int e = 0; e < count && entry == nullptr; ++e) {
+                if (entries[e].socket == fd) {
+                    entry = &entries[e];
                 }
             }
             if (entry == nullptr) {
-                entries.push_back(bsd::PollEntry{fd, false, false, false, false, false, false});
-                entry = &entries.back();
+                entry = &entries[count++];
+                *entry = bsd::PollEntry{fd, false, false, false, false, false, false};
             }
             entry->*want = true;
         }
-        return true;
     };
-    if (!collect(readSet, &bsd::PollEntry::wantRead) ||
-        !collect(writeSet, &bsd::PollEntry::wantWrite) ||
-        !collect(exceptSet, &bsd::PollEntry::wantExcept)) {
-        return fail(WSAEINVAL);
-    }
-    if (entries.empty()) {
+    collect(readSet, &bsd::PollEntry::wantRead);
+    collect(writeSet, &bsd::PollEntry::wantWrite);
+    collect(exceptSet, &bsd::PollEntry::wantExcept);
+    if (count == 0) {
         return fail(WSAEINVAL);
     }
     int timeoutMs = -1;
@@ -232,19 +242,20 @@ int select(int, WSAFDSET* readSet, WSAFDSET* writeSet, WSAFDSET* exceptSet,
         }
         timeoutMs = ms > 0x7fffffff ? 0x7fffffff : static_cast<int>(ms);
     }
-    int r = bsd::poll(entries.data(), static_cast<int>(entries.size()), timeoutMs);
+    int r = bsd::poll(entries, count, timeoutMs);
     if (r < 0) {
         return SOCKET_ERROR;
     }
     // Each set keeps only its ready sockets; a socket counts once per set it is ready in.
     int total = 0;
-    auto keep = [&entries, &total](WSAFDSET* set, bool bsd::PollEntry::*ready) {
+    auto keep = [entries, count, &total](WSAFDSET* set, bool bsd::PollEntry::*ready) {
         if (set == nullptr) {
             return;
         }
         std::uint32_t kept = 0;
         for (std::uint32_t i = 0; i < set->fd_count; ++i) {
-            for (const bsd::PollEntry& e : entries) {
+            for (int n = 0; n < count; ++n) {
+                const bsd::PollEntry& e = entries[n];
                 if (e.socket == hostSocket(set->fd_array[i]) && e.*ready) {
                     set->fd_array[kept++] = set->fd_array[i];
                     break;

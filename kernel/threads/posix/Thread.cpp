@@ -204,8 +204,7 @@ BOOL SetThreadPriority(HANDLE thread, int priority) {
     if (record == nullptr) {
         return FALSE;
     }
-    std::lock_guard<std::mutex> guard(TovWaitLock());
-    record->priority = priority;
+    record->priority.store(priority);
     return TRUE;
 }
 
@@ -214,8 +213,7 @@ int GetThreadPriority(HANDLE thread) {
     if (record == nullptr) {
         return THREAD_PRIORITY_ERROR_RETURN;
     }
-    std::lock_guard<std::mutex> guard(TovWaitLock());
-    return record->priority;
+    return record->priority.load();
 }
 
 BOOL GetExitCodeThread(HANDLE thread, DWORD* exitCode) {

@@ -3,6 +3,7 @@
 
 #include <pthread.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -27,7 +28,8 @@ public:
     DWORD exitCode = STILL_ACTIVE;
     DWORD suspendCount = 0;
     std::condition_variable resumed;  // the thread waits here while suspended
-    int priority = THREAD_PRIORITY_NORMAL;
+    // Not under the wait lock: the thread steps its own priority from inside the heap.
+    std::atomic<int> priority{THREAD_PRIORITY_NORMAL};
     char name[kThreadNameMax + 1] = {};
     std::function<DWORD()> body;  // what a kernel-started thread runs
 

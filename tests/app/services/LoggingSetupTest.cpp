@@ -7,6 +7,7 @@
 
 #include "app/services/Log.h"
 #include "config/ConfigManager.h"
+#include "tests/support/ScopedHeapLimit.h"
 #include "tests/support/TempDisk.h"
 
 namespace {
@@ -118,8 +119,16 @@ TEST_F(LoggingSetup, NoFileWithoutWriteLogAndNoRingWithoutMessages) {
 }
 
 TEST_F(LoggingSetup, ARingTooLargeForMemoryLeavesNoErrorLog) {
-    EXPECT_EQ(setUp("MaxNumMessages=2147483647\r\nMaxStringBuffer=2147483647\r\n"),
-              rx_fwk::kLogNoMemory);
+    // About 2 MiB of ring against a heap that may grow by 1 MiB.
+    disk_.writeHostFile("zu-rt.ini",
+                        "[rtlog]\r\nMaxNumMessages=20000\r\nMaxStringBuffer=1500000\r\n");
+    auto settings = rx_fwk::ConfigManager::create("C:\\zu-rt.ini");
+    int result;
+    {
+        lbtest::ScopedHeapLimit limit(TovHeapInUse() + (1u << 20));
+        result = rx_fwk::setUpLogging(*settings, "C:\\errlog.txt");
+    }
+    EXPECT_EQ(result, rx_fwk::kLogNoMemory);
     EXPECT_EQ(rx_fwk::log(0, 1, 2, "nowhere", ""), rx_fwk::kLogNoErrorLog);
 }
 

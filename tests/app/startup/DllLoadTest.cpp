@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/startup/DllLoadOptions.h"
+#include "app/startup/DllPreloading.h"
 #include "config/ConfigManager.h"
 #include "kernel/base/LastError.h"
 #include "kernel/boot/DebugPrint.h"
@@ -65,6 +66,30 @@ TEST_F(DllLoad, TheLoadKeepsItsErrorAndPutsTheMessageLevelBack) {
         EXPECT_EQ(capture.screen().find("Loader: loaded C:\\probe.dll") != std::string::npos, print)
             << capture.screen();
         EXPECT_TRUE(FreeLibrary(module));
+    }
+}
+
+TEST_F(DllLoad, PreloadingLoadsTheListInOrderAndSkipsWhatFails) {
+    std::filesystem::copy_file(LIFEBOAT_PROBE_DLL, disk_.hostPath("first.dll"));
+    std::filesystem::copy_file(LIFEBOAT_PROBE_DLL, disk_.hostPath("second.dll"));
+    disk_.writeHostFile("zu-rt.ini",
+                        "[Debug]\r\nPreloadedDLLs=second.dll;missing.dll;first.dll\r\n");
+    auto settings = rx_fwk::ConfigManager::create("C:\\zu-rt.ini");
+    lbtest::ScopedMessageLevel level("Loader", 10);
+    lbtest::DebugCapture capture;
+    rx_fwk::setUpDllPreloading(*settings);
+
+    const std::string& out = capture.screen();
+    const std::size_t second = out.find("Loader: loaded C:\\second.dll");
+    const std::size_t first = out.find("Loader: loaded C:\\first.dll");
+    ASSERT_NE(second, std::string::npos) << out;
+    ASSERT_NE(first, std::string::npos) << out;
+    EXPECT_LT(second, first);
+    // They stay loaded.
+    for (const char* name : {"first.dll", "second.dll"}) {
+        HMODULE module = GetModuleHandleA(name);
+        EXPECT_NE(module, nullptr) << name;
+        FreeLibrary(module);
     }
 }
 

@@ -21,7 +21,6 @@ class EnvironmentSetup : public ::testing::Test {
 protected:
     void apply(const std::string& ini, bool rescueImage) {
         disk_.writeHostFile("zu-rt.ini", ini);
-        disk_.writeHostFile("zu-rt/system/.keep", "");
         applyTimeZone();
         auto settings = rx_fwk::ConfigManager::create("C:\\zu-rt.ini");
         rx_fwk::applyWorkingDirectoryAndEnvironment(*settings, rescueImage);
@@ -36,6 +35,7 @@ protected:
     lbtest::TempDisk disk_;
 };
 
+// On a fresh disk: the system directory is made before it becomes the current one.
 TEST_F(EnvironmentSetup, NormalImageUsesTheSystemDirectoryAndDefaults) {
     apply("", false);
     EXPECT_EQ(variable("TZ"), "CUT0");

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "kernel/boot/Kernel.h"
+#include "lifeboat/Version.h"
 
 namespace {
 
@@ -17,6 +19,7 @@ TEST(CommandLineTest, Cases) {
         std::string hostLog = "";
         std::string debugLog = "";
         bool manageHostInterfaces = false;
+        std::uint64_t heapLimit = 0;
     };
     const Row rows[] = {
         {{}, true, 0, "./lifeboat-disk", 1.0},
@@ -33,6 +36,16 @@ TEST(CommandLineTest, Cases) {
          "/tmp/g"},
         {{"--manage-host-interfaces"}, true, 0, "./lifeboat-disk", 1.0, "", "", true},
         {{"--manage-host-interfaces=yes"}, false, 2, "", 0},
+        {{"--heap-limit", "7340032"}, true, 0, "./lifeboat-disk", 1.0, "", "", false, 7340032},
+        {{"--heap-limit=7M"}, true, 0, "./lifeboat-disk", 1.0, "", "", false, 7u << 20},
+        {{"--heap-limit", "64k"}, true, 0, "./lifeboat-disk", 1.0, "", "", false, 64u << 10},
+        {{"--heap-limit", "2G"}, true, 0, "./lifeboat-disk", 1.0, "", "", false, 2ull << 30},
+        {{"--heap-limit", "0"}, false, 2, "", 0},
+        {{"--heap-limit", "-1"}, false, 2, "", 0},
+        {{"--heap-limit", "5X"}, false, 2, "", 0},
+        {{"--heap-limit", "1MB"}, false, 2, "", 0},
+        {{"--heap-limit", "99999999999999999999"}, false, 2, "", 0},
+        {{"--heap-limit", "17179869184G"}, false, 2, "", 0},
         {{"--help"}, false, 0, "", 0},
         {{"--host-log"}, false, 2, "", 0},
         {{"--pace", "-1"}, false, 2, "", 0},
@@ -70,6 +83,7 @@ TEST(CommandLineTest, Cases) {
             EXPECT_EQ(options.hostLog, row.hostLog);
             EXPECT_EQ(options.debugLog, row.debugLog);
             EXPECT_EQ(options.manageHostInterfaces, row.manageHostInterfaces);
+            EXPECT_EQ(options.heapLimit, row.heapLimit);
             EXPECT_EQ(options.argv.size(), words.size());
         } else if (row.exitCode == 0) {
             EXPECT_NE(out.find("Usage: lifeboat.exe"), std::string::npos);
@@ -92,6 +106,17 @@ TEST(CommandLineTest, BlockDevicesAreKeptInTheirOrder) {
     ASSERT_TRUE(
         TovParseCommandLine(static_cast<int>(words.size()), argv.data(), options, exitCode));
     EXPECT_EQ(options.blockDevices, (std::vector<std::string>{"/tmp/a.img", "/tmp/b.img"}));
+}
+
+TEST(CommandLineTest, VersionIsTheProjects) {
+    std::string words[] = {"/usr/libexec/lifeboat/lifeboat.exe", "--version", "--disk"};
+    char* argv[] = {words[0].data(), words[1].data(), words[2].data(), nullptr};
+    TovKernelOptions options;
+    int exitCode = -1;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(TovParseCommandLine(3, argv, options, exitCode));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "lifeboat.exe " LIFEBOAT_VERSION "\n");
+    EXPECT_EQ(exitCode, 0);
 }
 
 }  // namespace

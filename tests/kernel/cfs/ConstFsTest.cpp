@@ -90,6 +90,47 @@ TEST(ConstFsImageTest, DriveBCarriesTheImagesArchive) {
     EXPECT_EQ(GetDriveTypeA("B:\\"), DRIVE_RAMDISK);
 }
 
+// A drive whose archive cannot be read is there but not ready: every request fails with 21.
+TEST(ConstFsUnreadyTest, EveryRequestOnADamagedArchiveFailsWithNotReady) {
+    static const std::string damaged = "PK\x05\x06 this is no archive";
+    constexpr int kDriveP = 'P' - 'A';
+    SetLastError(kSentinel);
+    ASSERT_EQ(TovConstFSMount(reinterpret_cast<const unsigned char*>(damaged.data()),
+                              damaged.size(), kDriveP),
+              -1);
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_DATA);
+
+    const struct {
+        const char* what;
+        bool (*fails)();
+    } requests[] = {
+        {"open",
+         [] {
+             return CreateFileA("P:\\ethernet.ini", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                nullptr) == INVALID_HANDLE_VALUE;
+         }},
+        {"find",
+         [] {
+             WIN32_FIND_DATAA data;
+             return FindFirstFileA("P:\\*.*", &data) == INVALID_HANDLE_VALUE;
+         }},
+        {"attributes", [] { return GetFileAttributesA("P:\\") == INVALID_FILE_ATTRIBUTES; }},
+        {"directory", [] { return SetCurrentDirectoryA("P:\\") == FALSE; }},
+        {"full path",
+         [] {
+             char buffer[MAX_PATH];
+             return GetFullPathNameA("P:x", sizeof buffer, buffer, nullptr) == 0;
+         }},
+        {"delete", [] { return DeleteFileA("P:\\x") == FALSE; }},
+    };
+    for (const auto& request : requests) {
+        SCOPED_TRACE(request.what);
+        SetLastError(kSentinel);
+        EXPECT_TRUE(request.fails());
+        EXPECT_EQ(GetLastError(), ERROR_NOT_READY);
+    }
+}
+
 // One archive for the whole suite: the drive keeps pointing into it.
 class ConstFsTest : public ::testing::Test {
 protected:

@@ -122,6 +122,23 @@ TEST_F(WinSockTest, TruncatedDatagramFailsWithMessageTooLarge) {
     EXPECT_EQ(ntohs(sender.sin_port), 40002);
 }
 
+TEST_F(WinSockTest, AReceiveTimeOutEndsTheWaitWithTimedOut) {
+    LBTEST_REQUIRE_PRIVATE_NETWORK();
+    SOCKET s = udpBoundTo("0.0.0.0", 40003);
+    const DWORD wait = 50;
+    ASSERT_EQ(
+        setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait),
+        0);
+    char buffer[8];
+    EXPECT_EQ(recv(s, buffer, sizeof buffer, 0), SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAETIMEDOUT);
+    // A non-blocking socket would have blocked instead.
+    std::uint32_t nonBlocking = 1;
+    ASSERT_EQ(ioctlsocket(s, FIONBIO, &nonBlocking), 0);
+    EXPECT_EQ(recv(s, buffer, sizeof buffer, 0), SOCKET_ERROR);
+    EXPECT_EQ(WSAGetLastError(), WSAEWOULDBLOCK);
+}
+
 // A socket bound to an interface address hears the limited broadcasts of that interface,
 // sends them out of it without any route, and never sees another interface's broadcasts.
 TEST_F(WinSockTest, InterfaceBoundSocketsKeepToTheirInterface) {

@@ -7,13 +7,10 @@
 #include "tools/tesselcfg/Requests.h"
 #include "tools/tesselcfg/commands/PasswordOptions.h"
 #include "tools/tesselcfg/commands/Report.h"
+#include "tools/tesselcfg/commands/UsageErrors.h"
 
 namespace tesselcfg {
 namespace {
-
-enum SpQueryFlags : std::uint16_t {
-    SpQueryProtectReboot = 0x0002,
-};
 
 struct ResetArguments {
     bool install = false;
@@ -55,14 +52,12 @@ std::optional<int> resetPassword(Session& session, const MacAddress& mac,
                                  const PasswordSource& source, std::optional<PasswordHash>& hash) {
     bool needed = passwordGiven(source);
     if (!needed) {
-        auto sp = session.ask(makeRequest(rx_fwk::CmdSpQuery, mac));
-        if (!sp) {
-            return noAnswer("the state query");
+        Step failed;
+        auto protectReboot = readRebootProtection(session, mac, failed);
+        if (!protectReboot) {
+            return stepFailure(session.options(), failed);
         }
-        if (sp->packet.command != rx_fwk::ACK) {
-            return refused(session.options(), rx_fwk::CmdSpQuery, sp->packet);
-        }
-        if (sp->packet.flags & SpQueryProtectReboot) {
+        if (*protectReboot) {
             auto ping = session.ask(makeRequest(rx_fwk::CmdPing, mac));
             if (!ping) {
                 return noAnswer("the ping");
@@ -122,14 +117,12 @@ int runProtection(Session& session, const MacAddress& mac, const ProtectionArgum
     Protection protection;
     std::string notes;
     if (args.reboot.empty()) {
-        auto sp = session.ask(makeRequest(rx_fwk::CmdSpQuery, mac));
-        if (!sp) {
-            return noAnswer("the state query");
+        Step failed;
+        auto current = readRebootProtection(session, mac, failed);
+        if (!current) {
+            return stepFailure(session.options(), failed);
         }
-        if (sp->packet.command != rx_fwk::ACK) {
-            return refused(session.options(), rx_fwk::CmdSpQuery, sp->packet);
-        }
-        protection.protectReboot = (sp->packet.flags & SpQueryProtectReboot) != 0;
+        protection.protectReboot = *current;
         notes += "\nReboot protection kept as the controller reports it.";
     } else {
         protection.protectReboot = args.reboot == "on";
@@ -144,8 +137,7 @@ int runProtection(Session& session, const MacAddress& mac, const ProtectionArgum
     }
     const auto onOff = [](bool on) { return on ? "on" : "off"; };
     return outcome(
-        session.options(), rx_fwk::CmdSpConfig, session.ask(makeSpConfig(mac, protection)),
-        "the protection settings",
+        session.options(), setProtection(session, mac, protection),
         std::string("Reboot protection ") + onOff(protection.protectReboot) + ", halt on error " +
             onOff(protection.haltOnError) + notes,
         {{"protectReboot", protection.protectReboot}, {"haltOnError", protection.haltOnError}});
@@ -187,7 +179,7 @@ void setUp(CommandTable& table) {
     resetCommand->add_flag("--install", reset->install,
                            "Install reboot: the controller reports its new address back");
     resetCommand->add_option("--wait", reset->wait, "Seconds to wait for the report")
-        ->check(CLI::PositiveNumber)
+        ->check(positiveSeconds())
         ->capture_default_str();
     addPasswordOptions(resetCommand, reset->password);
     resetCommand->footer(
@@ -200,7 +192,7 @@ void setUp(CommandTable& table) {
         .add("await-install", "Wait for a controller's report after an install reboot", A::No,
              [wait](Session& s, const MacAddress&) { return runAwaitInstall(s.options(), *wait); })
         ->add_option("--wait", *wait, "Seconds to wait for the report")
-        ->check(CLI::PositiveNumber)
+        ->check(positiveSeconds())
         ->capture_default_str();
 
     auto protection = std::make_shared<ProtectionArguments>();

@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "tools/tesselcfg/DiscoveryNotes.h"
-#include "tools/tesselcfg/IpConfigRequest.h"
+#include "tools/tesselcfg/IpSettings.h"
 #include "tools/tesselcfg/commands/Report.h"
 
 namespace tesselcfg {
@@ -22,62 +22,9 @@ struct SetIpArguments {
     bool force = false;
 };
 
-// Reads host name, comment and platform pair, so that IpConfig sends back what stays.
-std::optional<Identity> readIdentity(Session& session, const MacAddress& mac, int& exitStatus) {
-    CommandPacket probes[2];
-    for (int i = 0; i < 2; ++i) {
-        auto reply = session.ask(makeCommentProbe(mac, kCommentProbeFills[i]));
-        if (!reply) {
-            exitStatus = noAnswer("the ping");
-            return std::nullopt;
-        }
-        if (reply->packet.command != rx_fwk::ACK) {
-            exitStatus = refused(session.options(), rx_fwk::CmdPing, reply->packet);
-            return std::nullopt;
-        }
-        probes[i] = reply->packet;
-    }
-    return identityFromProbes(probes[0], probes[1]);
-}
-
-// Sends IpConfig with the change and what the controller has now. The exit status when
-// that could not be done; otherwise none, and `reply` holds IpConfig's reply, if any.
-std::optional<int> sendIpConfig(Session& session, const MacAddress& mac, const IpChange& change,
-                                std::optional<Reply>& reply) {
-    int status = ExitAck;
-    auto current = readIdentity(session, mac, status);
-    if (!current) {
-        return status;
-    }
-    if (!current->commentKnown && !change.comment) {
-        return failure(
-            "the controller's comment is too long to be read back, so it cannot be sent back "
-            "unchanged; replace it first with set-comment");
-    }
-    reply = session.ask(makeIpConfig(mac, *current, change));
-    return std::nullopt;
-}
-
 int changeIdentity(Session& session, const MacAddress& mac, const IpChange& change,
                    const std::string& done, const nlohmann::json& json) {
-    std::optional<Reply> reply;
-    if (auto stopped = sendIpConfig(session, mac, change, reply)) {
-        return *stopped;
-    }
-    return outcome(session.options(), rx_fwk::CmdIpConfig, reply, "the IP configuration", done,
-                   json);
-}
-
-std::optional<std::uint32_t> optionalAddress(const std::string& text, const std::string& what,
-                                             int& exitStatus) {
-    if (text.empty()) {
-        return 0;
-    }
-    auto value = parseDotted(text);
-    if (!value) {
-        exitStatus = usageError("not an IPv4 address for the " + what + ": " + text);
-    }
-    return value;
+    return outcome(session.options(), changeIpConfig(session, mac, change), done, json);
 }
 
 int runSetIp(Session& session, const MacAddress& mac, const SetIpArguments& args) {
@@ -92,52 +39,30 @@ int runSetIp(Session& session, const MacAddress& mac, const SetIpArguments& args
         stored = {{"mode", "DHCP"}};
         done = "Stored: DHCP";
     } else {
-        auto subnet = parseAddressWithPrefix(args.address);
-        if (!subnet) {
-            return usageError("set-ip static needs ADDRESS/PREFIX, for example 10.0.0.5/24");
-        }
-        const std::string unusable = unusableHostAddress(*subnet);
-        if (!unusable.empty()) {
-            return usageError(dottedAddress(subnet->address) + " is " + unusable);
-        }
-        int status = ExitUsage;
-        auto gateway = optionalAddress(args.gateway, "gateway", status);
-        auto dns = optionalAddress(args.dns, "DNS server", status);
-        if (!gateway || !dns) {
-            return status;
-        }
-        if (*gateway != 0 && (!subnet->contains(*gateway) || *gateway == subnet->address)) {
-            return usageError("the gateway " + args.gateway + " is not another address in " +
-                              subnet->text());
+        const std::string problem = staticIpSettings(args.address, args.gateway, args.dns, change);
+        if (!problem.empty()) {
+            return usageError("set-ip static: " + problem);
         }
         if (!args.force) {
             std::vector<Sighting> sightings;
             for (const Reply& r : session.discover()) {
                 sightings.push_back(Sighting{decodePing(r.packet), std::nullopt});
             }
-            if (auto holder = holderOf(subnet->address, sightings, mac)) {
+            if (auto holder = holderOf(change.address.address, sightings, mac)) {
                 return failure("controller " + formatMac(holder->mac) + " answers on " +
                                holder->ip + " already (--force stores it anyway)");
             }
         }
-        change.mode = IpMode::Static;
-        change.address = *subnet;
-        change.gateway = *gateway;
-        change.dns = *dns;
         stored = {{"mode", "static"},
-                  {"ip", dottedAddress(subnet->address)},
-                  {"subnetMask", dottedAddress(subnet->mask)},
-                  {"gateway", dottedAddress(*gateway)},
-                  {"dns", dottedAddress(*dns)}};
-        done = "Stored: static " + subnet->text() + ", gateway " + dottedAddress(*gateway) +
-               ", DNS server " + dottedAddress(*dns);
+                  {"ip", dottedAddress(change.address.address)},
+                  {"subnetMask", dottedAddress(change.address.mask)},
+                  {"gateway", dottedAddress(change.gateway)},
+                  {"dns", dottedAddress(change.dns)}};
+        done = "Stored: " + ipSettingsText(change);
     }
-    std::optional<Reply> reply;
-    if (auto stopped = sendIpConfig(session, mac, change, reply)) {
-        return *stopped;
-    }
-    if (!reply || reply->packet.command != rx_fwk::ACK) {
-        return outcome(session.options(), rx_fwk::CmdIpConfig, reply, "the IP configuration", "");
+    const Step step = changeIpConfig(session, mac, change);
+    if (!step.acked()) {
+        return stepFailure(session.options(), step);
     }
     auto ping = session.ask(makeRequest(rx_fwk::CmdPing, mac));
     nlohmann::json j{{"mac", formatMac(mac)}, {"ack", true}, {"stored", stored}};

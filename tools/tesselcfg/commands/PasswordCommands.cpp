@@ -2,7 +2,6 @@
 // travels.
 #include <memory>
 
-#include "tools/tesselcfg/Requests.h"
 #include "tools/tesselcfg/commands/PasswordOptions.h"
 #include "tools/tesselcfg/commands/Report.h"
 
@@ -16,10 +15,8 @@ int runLock(Session& session, const MacAddress& mac, const PasswordSource& sourc
     } catch (const PasswordError& e) {
         return usageError(e.what());
     }
-    // Sent once: a repeated Lock finds the password set and is refused.
-    return outcome(session.options(), rx_fwk::CmdLock,
-                   session.ask(makeLock(mac, hashPassword(password)), Transport::Repeat::Never),
-                   "the lock", "Locked: the root password is set");
+    return outcome(session.options(), lockController(session, mac, hashPassword(password)),
+                   "Locked: the root password is set");
 }
 
 int runUnlock(Session& session, const MacAddress& mac, const PasswordSource& source) {
@@ -29,8 +26,7 @@ int runUnlock(Session& session, const MacAddress& mac, const PasswordSource& sou
     } catch (const PasswordError& e) {
         return usageError(e.what());
     }
-    return outcome(session.options(), rx_fwk::CmdUnlock,
-                   session.ask(makeUnlock(mac, hashPassword(password))), "the unlock",
+    return outcome(session.options(), unlockController(session, mac, hashPassword(password)),
                    "Unlocked: no root password is set");
 }
 

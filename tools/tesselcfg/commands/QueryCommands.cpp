@@ -12,19 +12,22 @@ namespace {
 
 constexpr std::size_t kAttributeNameCapacity = 63;
 
-int runDiscover(Session& session) {
+int runDiscover(Session& session, std::size_t count) {
     const Options& options = session.options();
     std::vector<Sighting> sightings;
-    for (const Reply& reply : session.discover()) {
+    for (const Reply& reply : session.discover(count)) {
         Controller c = decodePing(reply.packet);
         c.interfaceName = reply.interfaceName;
         sightings.push_back(Sighting{c, reply.interfaceSubnets});
     }
     addDiscoveryNotes(sightings);
     std::vector<Controller> controllers;
-    for (Sighting& s : sightings) {
-        s.controller.state = session.state(s.controller.mac);
+    for (const Sighting& s : sightings) {
         controllers.push_back(s.controller);
+    }
+    const auto states = session.states(controllers);
+    for (std::size_t i = 0; i < controllers.size(); ++i) {
+        controllers[i].state = states[i];
     }
     nlohmann::json list = nlohmann::json::array();
     std::string notes;
@@ -149,8 +152,14 @@ int runState(Session& session, const MacAddress& mac) {
 
 void setUp(CommandTable& table) {
     using A = CommandTable::Addressed;
-    table.add("discover", "List every controller that answers", A::No,
-              [](Session& s, const MacAddress&) { return runDiscover(s); });
+    auto count = std::make_shared<std::size_t>(Transport::kEvery);
+    table
+        .add("discover", "List every controller that answers", A::No,
+             [count](Session& s, const MacAddress&) { return runDiscover(s, *count); })
+        ->add_option("--count", *count,
+                     "Stop listening once this many controllers answered (the time-out "
+                     "still bounds the wait)")
+        ->check(CLI::PositiveNumber);
     table.add("ping", "Identity and network settings of a controller", A::ByMac, runPing);
     table.add("caps", "Extension commands of a controller", A::ByMac, runCaps);
     auto name = std::make_shared<std::string>();

@@ -1,6 +1,7 @@
 #include "tools/tesselcfg/commands/Report.h"
 
 #include <iostream>
+#include <utility>
 
 #include "tools/tesselcfg/Output.h"
 
@@ -53,6 +54,24 @@ int outcome(const Options& options, std::uint8_t request, const std::optional<Re
     json["ack"] = true;
     print(options, json, done + "\n");
     return ExitAck;
+}
+
+int outcome(const Options& options, const Step& step, const std::string& done,
+            nlohmann::json json) {
+    if (!step.toolRefusal.empty()) {
+        return failure(step.toolRefusal);
+    }
+    return outcome(options, step.request, step.reply, step.what, done, std::move(json));
+}
+
+int stepFailure(const Options& options, const Step& step) {
+    if (!step.toolRefusal.empty()) {
+        return failure(step.toolRefusal);
+    }
+    if (!step.reply) {
+        return noAnswer(step.what);
+    }
+    return refused(options, step.request, step.reply->packet);
 }
 
 }  // namespace tesselcfg

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "tools/tesselcfg/ControllerChanges.h"
 #include "tools/tesselcfg/Refusal.h"
 #include "tools/tesselcfg/Session.h"
 #include "tools/tesselcfg/commands/CommandTable.h"
@@ -27,5 +28,10 @@ int refused(const Options& options, std::uint8_t request, const CommandPacket& r
 // added), NAK and silence their exit statuses.
 int outcome(const Options& options, std::uint8_t request, const std::optional<Reply>& reply,
             const std::string& what, const std::string& done, nlohmann::json json = {});
+// The same for a step; a step the tool did not send is its refusal (exit 1).
+int outcome(const Options& options, const Step& step, const std::string& done,
+            nlohmann::json json = {});
+// The exit status of a step that did not end in an ACK, with its message.
+int stepFailure(const Options& options, const Step& step);
 
 }  // namespace tesselcfg
