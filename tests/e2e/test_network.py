@@ -151,7 +151,7 @@ class SeveralControllers(Controllers):
                        check=True)
         found = self.tool_json("discover", "--count", "3", timeout=10)
         self.assertEqual(sorted(c["mac"] for c in found), sorted(macs))
-        self.assertEqual([c["state"] for c in found], ["Running"] * 3, found)
+        self.assertEqual([c["state"] for c in found], [HEALTHY] * 3, found)
         # It stops listening at the count, whoever answers first.
         self.assertEqual(len(self.tool_json("discover", "--count", "2", timeout=10)), 2)
         self.assertEqual(self.tool("discover", "--count", "0")[0], 2)
