@@ -20,6 +20,11 @@ ServiceRegistry::ServiceRegistry() {
     InitializeCriticalSection(&lock_);
 }
 
+std::list<ServiceRecord> ServiceRegistry::records() {
+    CriticalSectionLock guard(lock_);
+    return records_;
+}
+
 std::size_t ServiceRegistry::count() {
     CriticalSectionLock guard(lock_);
     return records_.size();

@@ -37,6 +37,8 @@ public:
     int stopAll();
 
     std::size_t count();
+    // A copy of the list as it stands.
+    std::list<ServiceRecord> records();
 
 private:
     ServiceRegistry();

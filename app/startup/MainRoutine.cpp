@@ -18,7 +18,10 @@
 #include "app/startup/TimeZoneSetting.h"
 #include "cmdserver/CommandServerService.h"
 #include "config/ConfigManager.h"
+#include "diag/DiskCache.h"
+#include "diag/InitDiskCache.h"
 #include "diag/OutOfMemoryHandler.h"
+#include "diag/PcEvaluator.h"
 #include "diag/tExceptionManager.h"
 #include "kernel/boot/Console.h"
 #include "kernel/hw/Machine.h"
@@ -36,6 +39,8 @@ constexpr std::uint32_t kStateRunning = 8;
 // record, which a power-off early in start-up must leave for the next boot.
 void powerOff() {
     ServiceRegistry::instance().stopAll();
+    // What the disk cache holds reaches the disks before the process ends.
+    nZUEmbCfg::DiskCacheUninstall();
 }
 
 [[noreturn]] void suspendForGood() {
@@ -59,9 +64,11 @@ void applySystemSettings(ConfigManager& settings) {
     applyWorkingDirectoryAndEnvironment(settings, isLifeboatImage());
     setUpLogging();
     nZUEmbCfg::installOutOfMemoryHandler();
+    nZUEmbCfg::InitDiskCache();
     setUpDllPreloading(settings);
     loadTextEncodingLibrary();
     setTextEncodingCharacterSet(settings.getString("SystemSettings", "language", "L1"));
+    nZUEmbCfg::runPcEvaluator();
 }
 
 int mainRoutine() {

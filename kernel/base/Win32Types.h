@@ -38,6 +38,14 @@ union LARGE_INTEGER {
     LONGLONG QuadPart;
 };
 
+union ULARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        DWORD HighPart;
+    } u;
+    ULONGLONG QuadPart;
+};
+
 // 100 ns units since 1601-01-01.
 struct FILETIME {
     DWORD dwLowDateTime;
@@ -72,6 +80,7 @@ constexpr DWORD ERROR_NO_MORE_FILES = 18;
 constexpr DWORD ERROR_WRITE_PROTECT = 19;
 constexpr DWORD ERROR_NOT_READY = 21;
 constexpr DWORD ERROR_SEEK = 25;
+constexpr DWORD ERROR_SECTOR_NOT_FOUND = 27;
 constexpr DWORD ERROR_WRITE_FAULT = 29;
 constexpr DWORD ERROR_READ_FAULT = 30;
 constexpr DWORD ERROR_SHARING_VIOLATION = 32;

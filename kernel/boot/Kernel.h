@@ -12,13 +12,14 @@ struct TovKernelOptions {
     std::string debugLog;               // host file of the debug-string channel (none: no channel)
     bool manageHostInterfaces = false;  // the TCP/IP stack may change host interfaces
     std::uint64_t heapLimit = 0;        // most the kernel heap may hold (0: no limit)
-    std::vector<std::string> argv;      // the process's arguments, for the restart
+    std::vector<std::string> blockDevices;  // raw sector images, \\.\PhysicalDrive0 onwards
+    std::vector<std::string> argv;          // the process's arguments, for the restart
 };
 
 // Parses the kernel's command line (--disk DIR, --pace FACTOR, --host-log FILE,
-// --debug-log FILE, --manage-host-interfaces, --heap-limit BYTES, --version, --help).
-// Returns false and prints usage, the version or the error when the process should end;
-// `exitCode` says how.
+// --debug-log FILE, --manage-host-interfaces, --heap-limit BYTES, --block-device FILE
+// (repeatable), --version, --help). Returns false and prints usage, the version or the error
+// when the process should end; `exitCode` says how.
 bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& exitCode);
 
 // Brings the kernel up by running its start-up table (phase 1, "Subsystem Init"). Tests call

@@ -24,7 +24,8 @@ public:
     DWORD fullPathName(LPCSTR path, DWORD size, LPSTR buffer, LPSTR* filePart) override;
     BOOL setCurrentDirectory(LPCSTR path) override;
     DWORD currentDirectory(DWORD size, LPSTR buffer) override;
-    UINT type() override { return DRIVE_FIXED; }
+    // The archive lives in the image's memory.
+    UINT type() override { return DRIVE_RAMDISK; }
 
 private:
     std::string fullPath(LPCSTR path) const;

@@ -66,6 +66,8 @@ public:
     // GetCurrentDirectoryA of this drive ("X:\dir").
     virtual DWORD currentDirectory(DWORD size, LPSTR buffer) = 0;
     virtual UINT type() { return DRIVE_FIXED; }
+    // Bytes of the volume, free, and free for the caller; ERROR_NOT_SUPPORTED by default.
+    virtual BOOL space(ULONGLONG* total, ULONGLONG* free, ULONGLONG* available);
     // TovGetFileVersion; by default the version of the file opened for reading.
     virtual BOOL version(LPCSTR path, TovFileVersion* version);
 
@@ -82,3 +84,6 @@ public:
 // replaces the drive's previous driver, or -1 for the first free drive from C: on. Answers
 // the drive number given, or -1. Files open on a replaced driver stay with it.
 int TovRegisterDrive(int preferred, std::shared_ptr<TovDrive> drive);
+// Takes the driver away from a drive (0 = A:); files open on it stay with it. FALSE with
+// ERROR_INVALID_DRIVE when the drive had none.
+BOOL TovUnregisterDrive(int number);

@@ -9,6 +9,9 @@ import time
 
 IMAGE = os.environ.get("LIFEBOAT_IMAGE", "")
 
+# The system state of a healthy boot, as the PC check leaves it.
+HEALTHY = "Tested configuration is compatible with Tessel Real-Time."
+
 # An image serves the command protocol on its network. Unless a test places it in a network
 # namespace of its own choosing, it gets a private one where that is allowed, so that images
 # of parallel tests never share ports or reach a real network: loopback and one interface

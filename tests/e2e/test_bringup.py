@@ -10,7 +10,7 @@ import tempfile
 import unittest
 
 from controllers import Controllers
-from lifeboat_process import IMAGE, Image
+from lifeboat_process import HEALTHY, IMAGE, Image
 from netns import require_namespaces
 
 SOURCE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..")
@@ -59,7 +59,7 @@ class BringUp(Controllers):
                      "Starting up IP Stack...",
                      "Initializing network...\n",
                      "Device 1 - MAC address: %s - 10.73.0.2 (primary)\n" % mac,
-                     "\nSystem state: Running\n"):
+                     "\nSystem state: %s\n" % HEALTHY):
             self.assertIn(line, out)
         self.assertNotIn("Device 2", out)
         found = self.tool_json("discover")
@@ -169,7 +169,7 @@ class NormalImage(unittest.TestCase):
                                        "rb") as g:
                 self.assertEqual(f.read(), g.read())
             with Image(disk=disk, image=image) as controller:
-                self.assertTrue(controller.wait_for("\nSystem state: Running\n"),
+                self.assertTrue(controller.wait_for("\nSystem state: %s\n" % HEALTHY),
                                 controller.output)
                 self.assertIn("\tHost Network Ethernet driver ... found 1 device(s).\n",
                               controller.output)

@@ -6,9 +6,9 @@ import tempfile
 import time
 import unittest
 
-from lifeboat_process import Image
+from lifeboat_process import HEALTHY, Image
 
-RUNNING = "\nSystem state: Running\n"
+RUNNING = "\nSystem state: %s\n" % HEALTHY
 NOTICE = "Rebooting system due to exception 0xC0000005\n"
 REBOOTED = "\nReboot due to system error.\n"
 HALTED = "Error bringing up basic services.  Cannot start system.\nSystem halted.\n"

@@ -9,7 +9,7 @@ import sys
 import tempfile
 import unittest
 
-from lifeboat_process import Image
+from lifeboat_process import HEALTHY, Image
 from netns import SKIP, Network, require_namespaces
 from packet_capture import PcapWriter, Tcpdump
 
@@ -257,7 +257,7 @@ class LiveCapture(Dissection):
                              "lifeboat.state", "lifeboat.sp.halt_on_error",
                              "lifeboat.sp.protect_reboot")
         self.assertTrue(states)
-        self.assertTrue(all(row == ["Running", "0", "0"] for row in states), states)
+        self.assertTrue(all(row == [HEALTHY, "0", "0"] for row in states), states)
 
     def unique(self, display_filter, *names):
         """The rows of `fields`, each once (a request the tool repeated shows twice)."""
@@ -308,7 +308,7 @@ class LiveCapture(Dissection):
         self.assertTrue(all(r[0] == "184" for r in rows), rows)
         self.assertEqual(replies["Ping"][2], "Generic Desktop PC")
         self.assertEqual(replies["QueryAttrs"][3], "Quillon")
-        self.assertEqual(replies["SpQuery"][4], "Running")
+        self.assertEqual(replies["SpQuery"][4], HEALTHY)
 
     def test_host_notification_and_its_answer(self):
         self.assertEqual(self.one("lifeboat_notify.address", "lifeboat_notify.address",

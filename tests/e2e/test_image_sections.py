@@ -26,10 +26,11 @@ class ImageSectionsTest(unittest.TestCase):
         with open(os.path.join(SOURCE, "cfs", "ethernet.ini"), "rb") as f:
             expected = f.read()
         self.assertEqual(archive.read("ethernet.ini"), expected)
-        # The three family drivers, the host network driver and the socket module.
+        # The three family drivers, the host network driver, the socket module and the
+        # text-encoding library.
         self.assertEqual(sorted(n for n in archive.namelist() if n.endswith(".dll")),
                          ["bcm57xx.dll", "hostnet.dll", "i8254x.dll", "i8255x.dll",
-                          "wsock32.dll"])
+                          "libiconv.dll", "wsock32.dll"])
         for info in archive.infolist():
             self.assertEqual(info.compress_type, zipfile.ZIP_STORED, info.filename)
 

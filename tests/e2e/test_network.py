@@ -8,6 +8,7 @@ import time
 import unittest
 
 from controllers import Controllers
+from lifeboat_process import HEALTHY
 from netns import require_namespaces
 
 
@@ -36,7 +37,7 @@ class OneController(Controllers):
         self.assertEqual(c["subnetMask"], "255.255.255.0")
         self.assertEqual(c["targetType"], "Generic Desktop PC")
         self.assertEqual(c["serial"], int(self.mac.replace(":", "")[4:], 16))
-        self.assertEqual((c["locked"], c["mode"], c["state"]), (False, "DHCP", "Running"))
+        self.assertEqual((c["locked"], c["mode"], c["state"]), (False, "DHCP", HEALTHY))
         # Found, but by its address the host could not reach it: discovery says so.
         self.assertEqual(c["notes"], ["address 10.71.0.2 does not fit the subnet of %s "
                                       "(192.168.71.5/24)" % self.host_dev])
@@ -47,7 +48,7 @@ class OneController(Controllers):
         self.assertEqual(caps["flags"], 0x6F)
         self.assertEqual(caps["identifiers"][2], 3)  # SpQuery at 0xF2
         self.assertEqual(caps["identifiers"][4], 7)  # QueryAttrs at 0xF4
-        self.assertEqual(self.tool_json("state", "--mac", self.mac)["state"], "Running")
+        self.assertEqual(self.tool_json("state", "--mac", self.mac)["state"], HEALTHY)
 
         # Exit statuses: NAK 1 (status named), no answer 3, bad usage 2.
         status, out, _ = self.tool("attr", "colour", "--mac", self.mac)
@@ -66,7 +67,7 @@ class OneController(Controllers):
         self.wait_running(image)
         found = self.tool_json("--tcp", "10.71.0.2", "discover")
         self.assertEqual([c["mac"] for c in found], [self.mac])
-        self.assertEqual(found[0]["state"], "Running")
+        self.assertEqual(found[0]["state"], HEALTHY)
         attr = self.tool_json("--tcp", "10.71.0.2", "attr", "class", "--mac", self.mac)
         self.assertEqual(attr["value"], "Desktop")
         caps = self.tool_json("--tcp", "10.71.0.2", "caps", "--mac", self.mac)
@@ -150,7 +151,7 @@ class SeveralControllers(Controllers):
                        check=True)
         found = self.tool_json("discover", "--count", "3", timeout=10)
         self.assertEqual(sorted(c["mac"] for c in found), sorted(macs))
-        self.assertEqual([c["state"] for c in found], ["Running"] * 3, found)
+        self.assertEqual([c["state"] for c in found], [HEALTHY] * 3, found)
         # It stops listening at the count, whoever answers first.
         self.assertEqual(len(self.tool_json("discover", "--count", "2", timeout=10)), 2)
         self.assertEqual(self.tool("discover", "--count", "0")[0], 2)

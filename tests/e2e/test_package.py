@@ -12,7 +12,7 @@ import sys
 import tempfile
 import unittest
 
-from lifeboat_process import Image
+from lifeboat_process import HEALTHY, Image
 from netns import SKIP
 
 BUILD = os.environ.get("LIFEBOAT_BUILD", "")
@@ -109,7 +109,7 @@ class PackageTest(unittest.TestCase):
         self.assertEqual(run(image, "--version").stdout, "lifeboat.exe %s\n" % version)
         # The installed image carries its drive B: (drivers included) and boots.
         with Image(image=image) as controller:
-            self.assertTrue(controller.wait_for("\nSystem state: Running\n"),
+            self.assertTrue(controller.wait_for("\nSystem state: %s\n" % HEALTHY),
                             controller.output)
             self.assertEqual(controller.power_off(), 0, controller.output)
 

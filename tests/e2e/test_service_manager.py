@@ -8,9 +8,9 @@ import tempfile
 import time
 import unittest
 
-from lifeboat_process import Image
+from lifeboat_process import HEALTHY, Image
 
-RUNNING = "\nSystem state: Running\n"
+RUNNING = "\nSystem state: %s\n" % HEALTHY
 
 
 class NotifySocket:
@@ -61,7 +61,7 @@ class ServiceManagerTest(unittest.TestCase):
     def test_ready_reload_on_reboot_and_stopping_on_power_off(self):
         with Image(env={"NOTIFY_SOCKET": self.manager.path}) as image:
             ready = self.expect(image, "READY", "1")
-            self.assertEqual(ready.get("STATUS"), "Running")
+            self.assertEqual(ready.get("STATUS"), HEALTHY)
             self.assertTrue(image.wait_for(RUNNING, 1), image.output)  # printed before ready
 
             # A crash reboots the controller: the same process runs the image again.
@@ -69,7 +69,7 @@ class ServiceManagerTest(unittest.TestCase):
             reloading = self.expect(image, "RELOADING", "1")
             self.assertLess(abs(int(reloading["MONOTONIC_USEC"]) / 1e6 - time.monotonic()), 30)
             again = self.expect(image, "READY", "1")
-            self.assertEqual(again.get("STATUS"), "Running")
+            self.assertEqual(again.get("STATUS"), HEALTHY)
             self.assertTrue(image.wait_for("\nReboot due to system error.\n"), image.output)
 
             image.proc.send_signal(signal.SIGTERM)

@@ -42,7 +42,7 @@ bool TovHandleTable::remove(HANDLE handle) {
     return true;
 }
 
-BOOL CloseHandle(HANDLE handle) {
+BOOL TovCloseKernelHandle(HANDLE handle) {
     if (handle == kCurrentProcessHandle || handle == kCurrentThreadHandle) {
         return TRUE;
     }

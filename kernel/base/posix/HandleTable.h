@@ -43,3 +43,6 @@ private:
 
 // The calling thread's object (created on first use for threads the kernel did not start).
 std::shared_ptr<TovKernelObject> TovCurrentThreadObject();
+
+// What CloseHandle does unless the file-system operation table says otherwise.
+BOOL TovCloseKernelHandle(HANDLE handle);

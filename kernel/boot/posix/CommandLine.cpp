@@ -1,5 +1,6 @@
 // The kernel's own command line: --disk DIR, --pace FACTOR, --host-log FILE,
-// --debug-log FILE, --manage-host-interfaces, --heap-limit BYTES, --version, --help.
+// --debug-log FILE, --manage-host-interfaces, --heap-limit BYTES, --block-device FILE,
+// --version, --help.
 #include <errno.h>
 #include <getopt.h>
 
@@ -19,7 +20,8 @@ constexpr const char* kDefaultDisk = "./lifeboat-disk";
 void printUsage(std::FILE* stream, const char* program) {
     std::fprintf(stream,
                  "Usage: %s [--disk DIR] [--pace FACTOR] [--host-log FILE] [--debug-log FILE]\n"
-                 "       [--manage-host-interfaces] [--heap-limit BYTES] [--version] [--help]\n"
+                 "       [--manage-host-interfaces] [--heap-limit BYTES]\n"
+                 "       [--block-device FILE]... [--version] [--help]\n"
                  "  --disk DIR       host directory that is drive C: (default %s,\n"
                  "                   created when missing)\n"
                  "  --pace FACTOR    scale of the fixed pacing waits of start-up\n"
@@ -35,6 +37,9 @@ void printUsage(std::FILE* stream, const char* program) {
                  "                   most the kernel heap may hold, with an optional K, M or\n"
                  "                   G (1024-based); the memory total the image reports\n"
                  "                   (default: no limit)\n"
+                 "  --block-device FILE\n"
+                 "                   raw image of 512-byte sectors served as the next\n"
+                 "                   \\\\.\\PhysicalDriveN (may be given more than once)\n"
                  "  --version        print the version and exit\n"
                  "  --help           show this text\n",
                  program, kDefaultDisk);
@@ -100,6 +105,7 @@ bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& 
         {"debug-log", required_argument, nullptr, 'g'},
         {"manage-host-interfaces", no_argument, nullptr, 'm'},
         {"heap-limit", required_argument, nullptr, 'x'},
+        {"block-device", required_argument, nullptr, 'b'},
         {"version", no_argument, nullptr, 'v'},
         {"help", no_argument, nullptr, 'h'},
         {nullptr, 0, nullptr, 0},
@@ -135,6 +141,9 @@ bool TovParseCommandLine(int argc, char** argv, TovKernelOptions& options, int& 
                 break;
             case 'm':
                 options.manageHostInterfaces = true;
+                break;
+            case 'b':
+                options.blockDevices.push_back(optarg);
                 break;
             case 'x':
                 if (!parseByteCount(optarg, options.heapLimit)) {

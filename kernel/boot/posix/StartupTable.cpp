@@ -15,6 +15,7 @@
 #include "kernel/heap/Heap.h"
 #include "kernel/net/TcpDevice.h"
 #include "kernel/profile/Profile.h"
+#include "kernel/storage/posix/FileBlockDevice.h"
 #include "kernel/time/posix/Clock.h"
 
 namespace {
@@ -71,6 +72,12 @@ void mountLocalDisk(DWORD, const char*) {
 void mountConstantFileSystem(DWORD, const char*) {
     TovConstFSInit();
 }
+// The disks of this kernel are the raw images named with --block-device.
+void attachBlockDevices(DWORD, const char*) {
+    for (const std::string& path : TovStartedOptions().blockDevices) {
+        TovAttachBlockDeviceFile(path);
+    }
+}
 void allFileSystemsUp(DWORD, const char*) {
     TovEnableDiskProfiles();
 }
@@ -112,7 +119,7 @@ const TovStartupStep kTovStartupTable[] = {
     {1, mountConstantFileSystem, "Initialize Constant Filesystem"},
     {1, nothingToDo, "Initialize RTFS USB Driver"},
     {1, nothingToDo, "Initialize RTFS Floppy Driver"},
-    {1, nothingToDo, "Initialize RTFS IDE Driver"},
+    {1, attachBlockDevices, "Initialize RTFS IDE Driver"},
     {1, allFileSystemsUp, "All filesystems are initialized."},
     {1, recordWindowsDirectory, "Record Windows Directory"},
     {1, nothingToDo, "Re-initialize TimeZone"},

@@ -29,6 +29,10 @@ BOOL TovDriveFile::flush() {
     return TRUE;
 }
 
+BOOL TovDrive::space(ULONGLONG*, ULONGLONG*, ULONGLONG*) {
+    return TovFail(ERROR_NOT_SUPPORTED, FALSE);
+}
+
 BOOL TovDriveFile::version(TovFileVersion* version) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!information(&info)) {
@@ -83,6 +87,15 @@ int TovRegisterDrive(int preferred, std::shared_ptr<TovDrive> drive) {
     }
     gDrives[preferred] = std::move(drive);
     return preferred;
+}
+
+BOOL TovUnregisterDrive(int number) {
+    std::lock_guard<std::mutex> guard(gLock);
+    if (number < 0 || number >= kDriveCount || gDrives[number] == nullptr) {
+        return TovFail(ERROR_INVALID_DRIVE, FALSE);
+    }
+    gDrives[number] = nullptr;
+    return TRUE;
 }
 
 int TovDriveNumberOf(LPCSTR path) {

@@ -7,6 +7,8 @@
 #include "kernel/fs/File.h"
 #include "kernel/fs/FileVersion.h"
 #include "kernel/fs/posix/DriveTable.h"
+#include "kernel/fs/posix/FileHandle.h"
+#include "kernel/storage/PhysicalDrive.h"
 
 namespace {
 
@@ -41,12 +43,12 @@ BOOL withFile(HANDLE file, Request request) {
 
 HANDLE CreateFileA(LPCSTR path, DWORD access, DWORD, LPVOID, DWORD creationDisposition,
                    DWORD flagsAndAttributes, HANDLE) {
-    std::shared_ptr<TovDrive> drive = TovDriveOf(path);
-    if (drive == nullptr) {
-        return INVALID_HANDLE_VALUE;
+    std::unique_ptr<TovDriveFile> file;
+    if (TovIsPhysicalDrivePath(path)) {
+        file = TovOpenPhysicalDrive(path, access, creationDisposition);
+    } else if (std::shared_ptr<TovDrive> drive = TovDriveOf(path)) {
+        file = drive->open(path, access, creationDisposition, flagsAndAttributes);
     }
-    std::unique_ptr<TovDriveFile> file =
-        drive->open(path, access, creationDisposition, flagsAndAttributes);
     if (file == nullptr) {
         return INVALID_HANDLE_VALUE;
     }
@@ -122,7 +124,7 @@ DWORD GetFileSize(HANDLE file, DWORD* sizeHigh) {
     return static_cast<DWORD>(size);
 }
 
-BOOL FlushFileBuffers(HANDLE file) {
+BOOL TovFlushFileHandle(HANDLE file) {
     return withFile(file, [](TovDriveFile& f) { return f.flush(); });
 }
 

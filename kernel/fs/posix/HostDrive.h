@@ -28,6 +28,7 @@ public:
     BOOL move(LPCSTR from, LPCSTR to, DWORD flags) override;
     BOOL createDirectory(LPCSTR path) override;
     BOOL removeDirectory(LPCSTR path) override;
+    BOOL space(ULONGLONG* total, ULONGLONG* free, ULONGLONG* available) override;
     BOOL version(LPCSTR path, TovFileVersion* version) override;
 
 private:

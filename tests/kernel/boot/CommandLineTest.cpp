@@ -93,6 +93,21 @@ TEST(CommandLineTest, Cases) {
     }
 }
 
+TEST(CommandLineTest, BlockDevicesAreKeptInTheirOrder) {
+    std::vector<std::string> words = {"lifeboat.exe", "--block-device", "/tmp/a.img",
+                                      "--block-device=/tmp/b.img"};
+    std::vector<char*> argv;
+    for (std::string& word : words) {
+        argv.push_back(word.data());
+    }
+    argv.push_back(nullptr);
+    TovKernelOptions options;
+    int exitCode = -1;
+    ASSERT_TRUE(
+        TovParseCommandLine(static_cast<int>(words.size()), argv.data(), options, exitCode));
+    EXPECT_EQ(options.blockDevices, (std::vector<std::string>{"/tmp/a.img", "/tmp/b.img"}));
+}
+
 TEST(CommandLineTest, VersionIsTheProjects) {
     std::string words[] = {"/usr/libexec/lifeboat/lifeboat.exe", "--version", "--disk"};
     char* argv[] = {words[0].data(), words[1].data(), words[2].data(), nullptr};

@@ -78,8 +78,10 @@ TEST(ConstFsImageTest, DriveBCarriesTheImagesArchive) {
     ASSERT_FALSE(expected.empty());
     EXPECT_EQ(readAll("B:\\ETHERNET.INI"), expected);
     EXPECT_EQ(readAll("b:/ethernet.ini"), expected);
-    // The three family drivers, the host network driver and the socket module.
-    EXPECT_EQ(list("B:\\*.dll"), "bcm57xx.dll hostnet.dll i8254x.dll i8255x.dll wsock32.dll");
+    // The three family drivers, the host network driver, the socket module and the
+    // text-encoding library.
+    EXPECT_EQ(list("B:\\*.dll"),
+              "bcm57xx.dll hostnet.dll i8254x.dll i8255x.dll libiconv.dll wsock32.dll");
 
     // The C runtime reaches the drive through the stdio bridge, in text mode.
     std::FILE* stream = TovFopen("B:\\ethernet.ini", "r");
@@ -89,7 +91,7 @@ TEST(ConstFsImageTest, DriveBCarriesTheImagesArchive) {
     EXPECT_STREQ(line, "[DRIVERS]\n");
     std::fclose(stream);
 
-    EXPECT_EQ(GetDriveTypeA("B:\\"), DRIVE_FIXED);
+    EXPECT_EQ(GetDriveTypeA("B:\\"), DRIVE_RAMDISK);
 }
 
 // A drive whose archive cannot be read is there but not ready: every request fails with 21.
