@@ -11,6 +11,7 @@
 #include "app/startup/EnvironmentSetup.h"
 #include "app/startup/LifeboatImage.h"
 #include "app/startup/MemoryManagerBoost.h"
+#include "app/startup/StartupGate.h"
 #include "app/startup/StartupRecovery.h"
 #include "app/startup/SystemState.h"
 #include "app/startup/TextEncoding.h"
@@ -36,9 +37,12 @@ namespace {
 constexpr std::uint32_t kStateRunning = 8;
 
 // Through the registry, not EmbeddedServices: its first use reads and clears the reboot
-// record, which a power-off early in start-up must leave for the next boot.
+// record, which a power-off early in start-up must leave for the next boot. Services that
+// never began to start are not asked (asking the IP stack service would load the drivers).
 void powerOff() {
-    ServiceRegistry::instance().stopAll();
+    if (StartupGate::instance().beginPowerOff()) {
+        ServiceRegistry::instance().stopAll();
+    }
     // What the disk cache holds reaches the disks before the process ends.
     nZUEmbCfg::DiskCacheUninstall();
 }
@@ -80,7 +84,12 @@ int mainRoutine() {
     applySystemSettings(settings);
 
     applyResetSwitch(EmbeddedTarget::instance().isSwitchOn(1), settings, &nIPStack::ipConfig);
-    EmbeddedServices& services = EmbeddedServices::instance();
+    // A power-off under way ends the process; start-up goes no further meanwhile.
+    EmbeddedServices* reboots = nullptr;
+    if (!StartupGate::instance().run([&reboots] { reboots = &EmbeddedServices::instance(); })) {
+        suspendForGood();
+    }
+    EmbeddedServices& services = *reboots;
     switch (
         recoveryAfterSystemErrors(services.systemErrorReboots(), settings, &nIPStack::ipConfig)) {
         case Recovery::ClearNetwork:
@@ -93,6 +102,9 @@ int mainRoutine() {
             break;
     }
 
+    if (!StartupGate::instance().beginServices()) {
+        suspendForGood();
+    }
     services.run();
     reportSystemState(kStateRunning, services.systemState(), true);
 }
