@@ -36,6 +36,7 @@
 #include <vector>
 
 #include "kernel/net/WinSockErrors.h"
+#include "kernel/net/posix/HostNetworkCache.h"
 #include "kernel/net/posix/WinSockErrorTable.h"
 
 namespace bsd {
@@ -126,27 +127,20 @@ int hostFlags(int flags, int& out) {
 
 // The interface that holds an IPv4 address, with its directed broadcast address.
 bool interfaceOf(in_addr_t address, int& index, in_addr_t& broadcast) {
-    ifaddrs* list = nullptr;
-    if (::getifaddrs(&list) != 0) {
-        return false;
-    }
-    bool found = false;
-    for (ifaddrs* a = list; a != nullptr && !found; a = a->ifa_next) {
-        if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET) {
+    hostif::CurrentNetwork network;
+    for (const hostif::AddressInfo& a : network->addresses) {
+        if (a.address != address) {
             continue;
         }
-        if (reinterpret_cast<sockaddr_in*>(a->ifa_addr)->sin_addr.s_addr != address) {
+        const hostif::LinkInfo* link = network->link(a.index);
+        if (link == nullptr) {
             continue;
         }
-        index = static_cast<int>(::if_nametoindex(a->ifa_name));
-        broadcast = 0;
-        if ((a->ifa_flags & IFF_BROADCAST) && a->ifa_broadaddr != nullptr) {
-            broadcast = reinterpret_cast<sockaddr_in*>(a->ifa_broadaddr)->sin_addr.s_addr;
-        }
-        found = index != 0;
+        index = a.index;
+        broadcast = (link->flags & IFF_BROADCAST) != 0 ? a.broadcast : 0;
+        return true;
     }
-    ::freeifaddrs(list);
-    return found;
+    return false;
 }
 
 bool wanted(const Record& rec, int ifIndex, in_addr_t destination) {
@@ -267,23 +261,10 @@ int bindWholeInterface(int s, sockaddr_in& in, int ifIndex) {
 
 // The first IPv4 address the interface has now, network order; 0 when none.
 in_addr_t currentAddressOf(int ifIndex) {
-    char name[IF_NAMESIZE] = {};
-    if (::if_indextoname(static_cast<unsigned>(ifIndex), name) == nullptr) {
-        return 0;
-    }
-    int probe = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (probe < 0) {
-        return 0;
-    }
-    ifreq request{};
-    static_assert(sizeof request.ifr_name == IF_NAMESIZE);
-    std::memcpy(request.ifr_name, name, sizeof request.ifr_name);
-    in_addr_t address = 0;
-    if (::ioctl(probe, SIOCGIFADDR, &request) == 0) {
-        address = reinterpret_cast<sockaddr_in*>(&request.ifr_addr)->sin_addr.s_addr;
-    }
-    ::close(probe);
-    return address;
+    hostif::CurrentNetwork network;
+    const hostif::LinkInfo* link = network->link(ifIndex);
+    const hostif::AddressInfo* a = link != nullptr ? network->firstAddress(*link) : nullptr;
+    return a != nullptr ? a->address : 0;
 }
 
 }  // namespace

@@ -1,20 +1,18 @@
-// Host interface changes and queries with libnl-route.
+// Host interface changes with libnl-route; queries from the host network cache.
 #include "kernel/net/posix/HostInterfaceControl.h"
 
 #include <net/if.h>
 #include <netinet/in.h>
 #include <netlink/addr.h>
-#include <netlink/cache.h>
 #include <netlink/errno.h>
 #include <netlink/netlink.h>
 #include <netlink/route/addr.h>
 #include <netlink/route/link.h>
-#include <netlink/route/nexthop.h>
-#include <netlink/route/route.h>
 #include <sys/socket.h>
 
-#include <cstring>
 #include <memory>
+
+#include "kernel/net/posix/HostNetworkCache.h"
 
 namespace hostif {
 namespace {
@@ -57,14 +55,10 @@ struct AddrPut {
 struct NlAddrPut {
     void operator()(nl_addr* a) const { nl_addr_put(a); }
 };
-struct CacheFree {
-    void operator()(nl_cache* c) const { nl_cache_free(c); }
-};
 using Socket = std::unique_ptr<nl_sock, SocketFree>;
 using Link = std::unique_ptr<rtnl_link, LinkPut>;
 using Addr = std::unique_ptr<rtnl_addr, AddrPut>;
 using NlAddr = std::unique_ptr<nl_addr, NlAddrPut>;
-using Cache = std::unique_ptr<nl_cache, CacheFree>;
 
 // A connected routing socket; null when the host refuses one.
 Socket connect(int& error) {
@@ -162,48 +156,8 @@ DWORD removeAddress(int ifindex, DWORD address, int prefixLength) {
     return win32FromNl(rtnl_addr_delete(s.get(), object.get(), 0));
 }
 
-bool linkRunning(int ifindex) {
-    int error = 0;
-    Socket s = connect(error);
-    if (!s) {
-        return false;
-    }
-    Link link = kernelLink(s.get(), ifindex, error);
-    return link &&
-           (rtnl_link_get_flags(link.get()) & (IFF_UP | IFF_RUNNING)) == (IFF_UP | IFF_RUNNING);
-}
-
 DWORD defaultGateway(int ifindex) {
-    int error = 0;
-    Socket s = connect(error);
-    if (!s) {
-        return 0;
-    }
-    nl_cache* raw = nullptr;
-    if (rtnl_route_alloc_cache(s.get(), AF_INET, 0, &raw) < 0) {
-        return 0;
-    }
-    Cache routes(raw);
-    for (nl_object* o = nl_cache_get_first(routes.get()); o != nullptr; o = nl_cache_get_next(o)) {
-        auto* route = reinterpret_cast<rtnl_route*>(o);
-        nl_addr* destination = rtnl_route_get_dst(route);
-        if (rtnl_route_get_table(route) != RT_TABLE_MAIN ||
-            (destination != nullptr && nl_addr_get_prefixlen(destination) != 0)) {
-            continue;
-        }
-        for (int n = 0; n < rtnl_route_get_nnexthops(route); ++n) {
-            rtnl_nexthop* hop = rtnl_route_nexthop_n(route, n);
-            nl_addr* gateway = rtnl_route_nh_get_gateway(hop);
-            if (gateway == nullptr || nl_addr_get_len(gateway) != sizeof(DWORD) ||
-                (ifindex != 0 && rtnl_route_nh_get_ifindex(hop) != ifindex)) {
-                continue;
-            }
-            DWORD address = 0;
-            std::memcpy(&address, nl_addr_get_binary_addr(gateway), sizeof address);
-            return address;
-        }
-    }
-    return 0;
+    return CurrentNetwork()->defaultGateway(ifindex);
 }
 
 }  // namespace hostif

@@ -1,5 +1,5 @@
 // Changes to and queries of host network interfaces through the host's routing netlink
-// (libnl-route). Every call answers a Win32 error code, 0 on success.
+// (libnl-route). Every change answers a Win32 error code, 0 on success.
 #pragma once
 
 #include "kernel/base/Win32Types.h"
@@ -12,10 +12,8 @@ DWORD bringUp(int ifindex);
 // ERROR_ALREADY_EXISTS when the interface has it already.
 DWORD addAddress(int ifindex, DWORD address, int prefixLength);
 DWORD removeAddress(int ifindex, DWORD address, int prefixLength);
-// Whether the link is up and has a carrier.
-bool linkRunning(int ifindex);
 // The gateway of the main table's default route through the interface (any interface for
-// 0), network byte order; 0 when there is none.
+// 0), network byte order; 0 when there is none (from the host network cache).
 DWORD defaultGateway(int ifindex);
 
 }  // namespace hostif

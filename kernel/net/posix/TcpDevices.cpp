@@ -13,10 +13,10 @@
 #include "kernel/boot/DebugPrint.h"
 #include "kernel/interrupts/InterruptVector.h"
 #include "kernel/interrupts/IrqLine.h"
-#include "kernel/net/HostInterface.h"
 #include "kernel/net/TcpDevice.h"
 #include "kernel/net/posix/HostInterfaceControl.h"
 #include "kernel/net/posix/HostInterfaceWatch.h"
+#include "kernel/net/posix/HostNetworkCache.h"
 #include "kernel/net/posix/TcpDeviceTable.h"
 
 namespace {
@@ -75,20 +75,17 @@ std::string dotted(DWORD address) {
 }
 
 // The address and mask the device has now: a DHCP value is the host interface's.
-void currentAddress(const Device& d, DWORD* address, DWORD* netmask) {
+void currentAddress(const Device& d, const hostif::NetworkView& network, DWORD* address,
+                    DWORD* netmask) {
     *address = d.settings.address;
     *netmask = d.settings.netmask;
     if (*address == kTovTCPUseDHCP || *netmask == kTovTCPUseDHCP) {
-        DWORD hostAddress = 0;
-        DWORD hostMask = 0;
-        if (!TovHostInterfaceAddress(d.interfaceName.c_str(), &hostAddress, &hostMask)) {
-            hostAddress = hostMask = 0;
-        }
+        const hostif::AddressInfo* host = network.labelled(d.interfaceName.c_str());
         if (*address == kTovTCPUseDHCP) {
-            *address = hostAddress;
+            *address = host != nullptr ? host->address : 0;
         }
         if (*netmask == kTovTCPUseDHCP) {
-            *netmask = hostMask;
+            *netmask = host != nullptr ? hostif::maskOf(host->prefixLength) : 0;
         }
     }
 }
@@ -267,11 +264,10 @@ TovTCPDeviceCfg* TovTCPGetDeviceCfg(DWORD handle) {
     std::memcpy(shown.interfaceName, d->interfaceName.data(), d->interfaceName.size());
     shown.irq = d->irq;
     shown.interfaceIndex = DWORD(d->ifindex);
-    currentAddress(*d, &shown.address, &shown.netmask);
-    for (const TovHostInterface& i : TovListHostInterfaces()) {
-        if (int(i.index) == d->ifindex) {
-            std::memcpy(shown.mac, i.mac, sizeof shown.mac);
-        }
+    hostif::CurrentNetwork network;
+    currentAddress(*d, *network, &shown.address, &shown.netmask);
+    if (const hostif::LinkInfo* link = network->link(d->ifindex)) {
+        std::memcpy(shown.mac, link->mac, sizeof shown.mac);
     }
     d->shown = shown;
     return &d->shown;
@@ -341,9 +337,11 @@ int TovTCPGetDeviceStatus(DWORD handle, TovTCPDeviceStatus* status) {
     if (d == nullptr) {
         return fail(ERROR_INVALID_HANDLE);
     }
-    currentAddress(*d, &status->address, &status->netmask);
+    hostif::CurrentNetwork network;
+    currentAddress(*d, *network, &status->address, &status->netmask);
     status->flags = kTovTCPDeviceRegistered;
-    if (hostif::linkRunning(d->ifindex)) {
+    const hostif::LinkInfo* link = network->link(d->ifindex);
+    if (link != nullptr && (link->flags & (IFF_UP | IFF_RUNNING)) == (IFF_UP | IFF_RUNNING)) {
         status->flags |= kTovTCPDeviceLinkUp;
     }
     if (d->active) {

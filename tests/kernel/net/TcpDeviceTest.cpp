@@ -8,6 +8,7 @@
 #include "kernel/base/LastError.h"
 #include "kernel/interrupts/IrqHook.h"
 #include "kernel/net/HostInterface.h"
+#include "kernel/net/TcpGlobalSettings.h"
 #include "kernel/net/WinSock.h"
 #include "kernel/threads/Sync.h"
 #include "tests/support/PrivateNetwork.h"
@@ -121,6 +122,87 @@ TEST_F(TcpDeviceTest, ADhcpDeviceShowsTheAddressOfItsInterface) {
     EXPECT_TRUE(hostInterface(kInterface).up);
     ASSERT_EQ(TovTCPDeactivateDevice(handle_), 0);
     EXPECT_EQ(hostInterface(kInterface).address, inet_addr("10.78.1.9"));
+}
+
+// Answers about the host's network are kept between changes; every change of address,
+// route or link, made by another process, is seen by the very next question.
+TEST_F(TcpDeviceTest, KeptAnswersFollowEveryChangeOfAddressRouteAndLink) {
+    registerWith(nullptr, nullptr);
+    ASSERT_TRUE(lbtest::inPrivateNetwork("ip link set lbtcp1 up && ip link set lbtcp0 up"));
+    TovTCPGlobalSettings global{};
+    ASSERT_EQ(TovTCPGetGlobalSettings(&global), 0);
+    global.gateway = {kTovTCPUseDHCP, handle_};
+    ASSERT_EQ(TovTCPSetGlobalSettings(&global), 0);
+    // A socket of the whole interface reports the address the interface has at the time.
+    WSADATA winsock;
+    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0);
+    SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_NE(s, INVALID_SOCKET);
+    ASSERT_EQ(setsockopt(s, SOL_SOCKET, TOV_SO_INTERFACE, kInterface,
+                         static_cast<int>(std::strlen(kInterface) + 1)),
+              0);
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    ASSERT_EQ(bind(s, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
+
+    struct Step {
+        const char* command;
+        const char* address;
+        const char* netmask;
+        const char* gateway;
+        bool linkUp;
+        BYTE macLast;
+    } steps[] = {
+        {"ip link set lbtcp0 address 02:00:00:00:00:01", "0.0.0.0", "0.0.0.0", "0.0.0.0", true,
+         0x01},
+        {"ip addr add 10.78.1.9/16 dev lbtcp0", "10.78.1.9", "255.255.0.0", "0.0.0.0", true, 0x01},
+        {"ip route add default via 10.78.0.1", "10.78.1.9", "255.255.0.0", "10.78.0.1", true, 0x01},
+        {"ip route replace default via 10.78.0.254", "10.78.1.9", "255.255.0.0", "10.78.0.254",
+         true, 0x01},
+        {"ip addr del 10.78.1.9/16 dev lbtcp0 && ip addr add 10.78.2.7/24 dev lbtcp0", "10.78.2.7",
+         "255.255.255.0", "0.0.0.0", true, 0x01},  // the route went with it
+        {"ip route add default via 10.78.2.1", "10.78.2.7", "255.255.255.0", "10.78.2.1", true,
+         0x01},
+        {"ip link set lbtcp0 address 02:00:00:00:00:02", "10.78.2.7", "255.255.255.0", "10.78.2.1",
+         true, 0x02},
+        {"ip route del default", "10.78.2.7", "255.255.255.0", "0.0.0.0", true, 0x02},
+        {"ip link set lbtcp1 down", "10.78.2.7", "255.255.255.0", "0.0.0.0", false, 0x02},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.command);
+        // Asked twice before the change, so that the answers are the kept ones.
+        for (int i = 0; i < 2; ++i) {
+            TovTCPGetDeviceCfg(handle_);
+            TovTCPGetGlobalSettings(&global);
+        }
+        ASSERT_TRUE(lbtest::inPrivateNetwork(step.command));
+
+        const TovTCPDeviceCfg* record = TovTCPGetDeviceCfg(handle_);
+        ASSERT_NE(record, nullptr);
+        EXPECT_EQ(record->address, inet_addr(step.address));
+        EXPECT_EQ(record->netmask, inet_addr(step.netmask));
+        EXPECT_EQ(record->mac[5], step.macLast);
+        ASSERT_EQ(TovTCPGetGlobalSettings(&global), 0);
+        EXPECT_EQ(global.gateway.address, inet_addr(step.gateway));
+        TovTCPDeviceStatus status{};
+        status.size = sizeof status;
+        ASSERT_EQ(TovTCPGetDeviceStatus(handle_, &status), 0);
+        EXPECT_EQ(status.address, inet_addr(step.address));
+        EXPECT_EQ((status.flags & kTovTCPDeviceLinkUp) != 0, step.linkUp);
+        DWORD address = 0, netmask = 0;
+        EXPECT_EQ(TovHostInterfaceAddress(kInterface, &address, &netmask),
+                  std::strcmp(step.address, "0.0.0.0") != 0);
+        EXPECT_EQ(address, inet_addr(step.address));
+        EXPECT_EQ(hostInterface(kInterface).address, inet_addr(step.address));
+        sockaddr_in own{};
+        int length = sizeof own;
+        ASSERT_EQ(getsockname(s, reinterpret_cast<sockaddr*>(&own), &length), 0);
+        EXPECT_EQ(own.sin_addr.s_addr, inet_addr(step.address));
+    }
+    closesocket(s);
+    WSACleanup();
+    global.gateway = {0, 0};
+    TovTCPSetGlobalSettings(&global);
 }
 
 std::atomic<int> gRaised{0};
