@@ -1,19 +1,21 @@
 // Ping round trips per second through the whole command server (UDP and TCP transports,
-// dispatcher, handler) on loopback, beside a bare UDP echo of 184 bytes measured in the same
-// run; prints both and their ratio. Everything runs on one processor, so that a round trip
+// dispatcher, handler) on the real network path: the IP stack service loads the host
+// network driver from B:, brings its device up by DHCP on a veth of its own, and the
+// transports listen on that device. The requests come from a second network namespace at
+// the veth's far end, as do those of a bare UDP echo of 184 bytes measured in the same run;
+// prints both and their ratio. Everything runs on one processor, so that a round trip
 // measures the work done rather than how soon an idle processor wakes up (on a shared
 // machine that alone varies several times over from run to run), and the three take turns
 // for several rounds whose medians are compared, so that a change of load does not tilt
-// the ratio. Runs in a network namespace of its own (it needs root for that), so the fixed
+// the ratio. Runs in network namespaces of its own (it needs root for that), so the fixed
 // ports are free and nothing leaves the machine.
 #include <arpa/inet.h>
-#include <net/if.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sched.h>
 #include <stdlib.h>
-#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -21,6 +23,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -33,6 +36,7 @@
 #include "cmdserver/CommandServer.h"
 #include "config/ConfigManager.h"
 #include "kernel/boot/Kernel.h"
+#include "net/tIPStack.h"
 
 namespace {
 
@@ -47,12 +51,28 @@ std::vector<std::uint8_t> pingRequest() {
     return p;
 }
 
-sockaddr_in loopback(std::uint16_t port) {
+// The controller's end of the veth (this process's namespace) and the client's end.
+constexpr const char kControllerAddress[] = "10.79.0.2";
+constexpr const char kClientAddress[] = "10.79.0.1";
+
+sockaddr_in controller(std::uint16_t port) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_addr.s_addr = inet_addr(kControllerAddress);
     return a;
+}
+
+// The namespaces: the controller's (the process's own) and the client's.
+int gOwnNetwork = -1;
+int gClientNetwork = -1;
+
+// A socket of the client's namespace.
+int clientSocket(int type) {
+    ::setns(gClientNetwork, CLONE_NEWNET);
+    int s = ::socket(AF_INET, type | SOCK_CLOEXEC, 0);
+    ::setns(gOwnNetwork, CLONE_NEWNET);
+    return s;
 }
 
 bool waitReadable(int s, int ms) {
@@ -60,8 +80,7 @@ bool waitReadable(int s, int ms) {
     return ::poll(&p, 1, ms) == 1;
 }
 
-int udpSocket() {
-    int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+int bound(int s) {
     sockaddr_in any{};
     any.sin_family = AF_INET;
     ::bind(s, reinterpret_cast<sockaddr*>(&any), sizeof any);
@@ -69,9 +88,9 @@ int udpSocket() {
 }
 
 void udpRoundTrips(benchmark::State& state, std::uint16_t port) {
-    int s = udpSocket();
+    int s = bound(clientSocket(SOCK_DGRAM));
     const auto request = pingRequest();
-    const sockaddr_in to = loopback(port);
+    const sockaddr_in to = controller(port);
     std::uint8_t reply[1024];
     for (auto _ : state) {
         ::sendto(s, request.data(), request.size(), 0, reinterpret_cast<const sockaddr*>(&to),
@@ -91,10 +110,10 @@ void BM_PingOverUdp(benchmark::State& state) {
 }
 
 void BM_PingOverTcp(benchmark::State& state) {
-    int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int s = clientSocket(SOCK_STREAM);
     int on = 1;
     ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-    sockaddr_in to = loopback(rx_fwk::kCommandTcpPort);
+    sockaddr_in to = controller(rx_fwk::kCommandTcpPort);
     if (::connect(s, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
         state.SkipWithError("no TCP listener");
         ::close(s);
@@ -125,10 +144,11 @@ void BM_PingOverTcp(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 
-// The floor: a thread that sends every 184-byte datagram straight back.
+// The floor: a thread at the controller's end that sends every 184-byte datagram straight
+// back.
 class Echo {
 public:
-    Echo() : socket_(udpSocket()) {
+    Echo() : socket_(bound(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0))) {
         sockaddr_in own{};
         socklen_t length = sizeof own;
         ::getsockname(socket_, reinterpret_cast<sockaddr*>(&own), &length);
@@ -214,18 +234,53 @@ public:
     std::map<std::string, std::vector<double>> rates;
 };
 
-bool privateNetwork() {
+bool run(const std::string& command) {
+    return std::system(command.c_str()) == 0;
+}
+
+// The controller's namespace (the process's) and the client's, joined by a veth pair whose
+// controller end has an address from "the host" (as DHCP would give it) and no default route.
+bool privateNetworks() {
     if (::unshare(CLONE_NEWNET) != 0) {
         return false;
     }
-    int s = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    ifreq request{};
-    std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
-    ::ioctl(s, SIOCGIFFLAGS, &request);
-    request.ifr_flags |= IFF_UP;
-    bool up = ::ioctl(s, SIOCSIFFLAGS, &request) == 0;
-    ::close(s);
-    return up;
+    gOwnNetwork = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+    // The client's namespace is made on a thread of its own and outlives it through the
+    // descriptor.
+    std::thread([] {
+        if (::unshare(CLONE_NEWNET) == 0) {
+            gClientNetwork = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
+        }
+    }).join();
+    if (gOwnNetwork < 0 || gClientNetwork < 0) {
+        return false;
+    }
+    const std::string client =
+        "/proc/" + std::to_string(::getpid()) + "/fd/" + std::to_string(gClientNetwork);
+    if (!run("ip link set lo up && ip link add lbbench0 type veth peer name lbbench1 netns " +
+             client + " && ip addr add " + kControllerAddress +
+             "/24 dev lbbench0 && ip link set lbbench0 up")) {
+        return false;
+    }
+    ::setns(gClientNetwork, CLONE_NEWNET);
+    const bool ok = run(std::string("ip link set lo up && ip addr add ") + kClientAddress +
+                        "/24 dev lbbench1 && ip link set lbbench1 up");
+    ::setns(gOwnNetwork, CLONE_NEWNET);
+    return ok;
+}
+
+// The device list of a normal image: the host network driver from B:, serving the veth.
+void writeDriverList(const std::string& root) {
+    std::filesystem::create_directories(root + "/zu-rt/system/ethernet");
+    std::FILE* f = std::fopen((root + "/zu-rt/system/ethernet/ethernet.ini").c_str(), "wb");
+    if (f != nullptr) {
+        std::fputs(
+            "[DRIVERS]\r\nIPEthernetDrivers=Host Network Ethernet\r\n"
+            "StandardDrivers=Host Network Ethernet\r\n"
+            "[HOST NETWORK ETHERNET]\r\nPath=B:\\hostnet.dll\r\nInterfaces=lbbench0\r\n",
+            f);
+        std::fclose(f);
+    }
 }
 
 }  // namespace
@@ -233,8 +288,8 @@ bool privateNetwork() {
 int main(int argc, char** argv) {
     // On the host's network the server would bind a real interface and answer by broadcast
     // on it: measure only where the traffic stays inside.
-    if (!privateNetwork()) {
-        std::fprintf(stderr, "needs a network namespace of its own: run as root\n");
+    if (!privateNetworks()) {
+        std::fprintf(stderr, "needs network namespaces of its own and ip(8): run as root\n");
         return 1;
     }
     // Threads made from here on inherit the processor.
@@ -248,6 +303,15 @@ int main(int argc, char** argv) {
     }
     // A configured address makes the server listen on TCP as well.
     rx_fwk::ConfigManager::instance().setString("TCP_Stack_Config", "IP_Address", "USE_DHCP");
+    writeDriverList(disk.root());
+    nIPStack::tIPStack& stack = nIPStack::tIPStack::instance();
+    std::string primary;
+    if (!stack.start() || !stack.getPrimaryInterface(primary)) {
+        std::fprintf(stderr, "the IP stack service did not bring up the veth\n");
+        return 1;
+    }
+    std::printf("IP stack: primary device on %s, address %s\n", primary.c_str(),
+                stack.getIPAddress().c_str());
     if (!rx_fwk::CommandServer::instance().start()) {
         std::fprintf(stderr, "the command server did not start (ports taken?)\n");
         return 1;
@@ -271,5 +335,6 @@ int main(int argc, char** argv) {
         std::printf("through the server / bare echo: UDP %.2f, TCP %.2f\n", udp / bare, tcp / bare);
     }
     rx_fwk::CommandServer::instance().stop();
+    stack.stop();
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "cmdserver/commands/cmd_Reset.h"
 #include "cmdserver/net/socket_error.h"
 #include "config/SettingsReadScope.h"
+#include "kernel/net/HostInterface.h"
 #include "net/ipStack.h"
 
 namespace rx_fwk {
@@ -133,7 +134,8 @@ bool CommandServer::consume(std::uint8_t* buffer, std::uint32_t& length, const c
     }
     trace(5, "Packet MAC address matches.\n");
 
-    SettingsReadScope reads;  // one state of each settings file per request
+    SettingsReadScope reads;      // one state of each settings file per request
+    TovHostNetworkScope network;  // and of the host's interfaces and routes
     EnterCriticalSection(&lock_);
     currentPeer_ = sender != nullptr ? sender : "";
     bool reply;

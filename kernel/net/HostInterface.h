@@ -17,6 +17,18 @@ struct TovHostInterface {
     BYTE mac[6] = {};        // zeros when the link has none
 };
 
+// Answers about host interfaces, addresses and default routes are kept until the routing
+// socket tells of a change, which costs one receive per question. While a scope lives on a
+// thread, the thread asks the routing socket at its first question only, so that one request
+// sees one state of the host's network and pays one receive. Changes show in the next scope.
+class TovHostNetworkScope {
+public:
+    TovHostNetworkScope();
+    ~TovHostNetworkScope();
+    TovHostNetworkScope(const TovHostNetworkScope&) = delete;
+    TovHostNetworkScope& operator=(const TovHostNetworkScope&) = delete;
+};
+
 // One entry per interface, in the host's interface order.
 std::vector<TovHostInterface> TovListHostInterfaces();
 

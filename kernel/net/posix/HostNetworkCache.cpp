@@ -3,6 +3,8 @@
 // dumps only then.
 #include "kernel/net/posix/HostNetworkCache.h"
 
+#include "kernel/net/HostInterface.h"
+
 #include <linux/netlink.h>
 #include <linux/rtnetlink.h>
 #include <netinet/in.h>
@@ -117,6 +119,10 @@ bool readView(NetworkView& view) {
     return true;
 }
 
+// The calling thread's TovHostNetworkScope nesting, and whether it asked within it.
+thread_local int gScopeDepth = 0;
+thread_local bool gScopeAsked = false;
+
 class Memory {
 public:
     static Memory& instance() {
@@ -126,9 +132,14 @@ public:
 
     std::mutex lock;
 
-    // With the lock: the view, read again when the routing socket told of a change.
+    // With the lock: the view, read again when the routing socket told of a change. Inside
+    // a scope the thread's first question has asked already.
     const NetworkView& current() {
-        if (watch_ < 0 || changed() || !valid_) {
+        const bool ask = gScopeDepth == 0 || !gScopeAsked;
+        if (gScopeDepth > 0) {
+            gScopeAsked = true;
+        }
+        if (watch_ < 0 || !valid_ || (ask && changed())) {
             valid_ = readView(view_);
         }
         return view_;
@@ -233,3 +244,13 @@ CurrentNetwork::CurrentNetwork()
     : hold_(Memory::instance().lock), view_(&Memory::instance().current()) {}
 
 }  // namespace hostif
+
+TovHostNetworkScope::TovHostNetworkScope() {
+    if (hostif::gScopeDepth++ == 0) {
+        hostif::gScopeAsked = false;
+    }
+}
+
+TovHostNetworkScope::~TovHostNetworkScope() {
+    --hostif::gScopeDepth;
+}

@@ -1,7 +1,8 @@
 // The host's network as the stack asks about it with nearly every packet (links, IPv4
 // addresses, default routes), kept until the routing netlink socket tells of a change of
 // links, IPv4 addresses or IPv4 routes. An unchanged network costs one receive that finds
-// nothing; a change made by anyone is seen by the next question after it.
+// nothing (none for the later questions of a TovHostNetworkScope); a change made by anyone is
+// seen by the next question after it (the next scope).
 #pragma once
 
 #include <mutex>

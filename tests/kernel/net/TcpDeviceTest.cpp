@@ -205,6 +205,24 @@ TEST_F(TcpDeviceTest, KeptAnswersFollowEveryChangeOfAddressRouteAndLink) {
     TovTCPSetGlobalSettings(&global);
 }
 
+TEST_F(TcpDeviceTest, AScopeSeesOneStateAndTheNextOneSeesTheChange) {
+    registerWith(nullptr, nullptr);
+    ASSERT_TRUE(lbtest::inPrivateNetwork("ip addr add 10.78.1.9/16 dev lbtcp0"));
+    {
+        TovHostNetworkScope request;
+        EXPECT_EQ(TovTCPGetDeviceCfg(handle_)->address, inet_addr("10.78.1.9"));
+        ASSERT_TRUE(lbtest::inPrivateNetwork(
+            "ip addr del 10.78.1.9/16 dev lbtcp0 && ip addr add 10.78.3.3/24 dev lbtcp0"));
+        TovHostNetworkScope nested;
+        EXPECT_EQ(TovTCPGetDeviceCfg(handle_)->address, inet_addr("10.78.1.9"));
+        EXPECT_EQ(TovTCPGetDeviceCfg(handle_)->netmask, inet_addr("255.255.0.0"));
+    }
+    EXPECT_EQ(TovTCPGetDeviceCfg(handle_)->address, inet_addr("10.78.3.3"));
+    ASSERT_TRUE(lbtest::inPrivateNetwork("ip addr del 10.78.3.3/24 dev lbtcp0"));
+    TovHostNetworkScope next;
+    EXPECT_EQ(TovTCPGetDeviceCfg(handle_)->address, 0u);
+}
+
 std::atomic<int> gRaised{0};
 HANDLE gRaisedEvent = nullptr;
 void lineHook(DWORD, TovInterruptContext*, void*) {
