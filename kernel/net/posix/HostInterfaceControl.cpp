@@ -43,6 +43,13 @@ DWORD win32FromNl(int error) {
     }
 }
 
+// After a change of the stack's own: the kept view goes, so that the change shows at once
+// even to a thread inside a TovHostNetworkScope.
+DWORD changed(int error) {
+    forgetNetwork();
+    return win32FromNl(error);
+}
+
 struct SocketFree {
     void operator()(nl_sock* s) const { nl_socket_free(s); }
 };
@@ -127,7 +134,7 @@ DWORD bringUp(int ifindex) {
         return ERROR_NOT_ENOUGH_MEMORY;
     }
     rtnl_link_set_flags(change.get(), IFF_UP);
-    return win32FromNl(rtnl_link_change(s.get(), current.get(), change.get(), 0));
+    return changed(rtnl_link_change(s.get(), current.get(), change.get(), 0));
 }
 
 DWORD addAddress(int ifindex, DWORD address, int prefixLength) {
@@ -140,7 +147,7 @@ DWORD addAddress(int ifindex, DWORD address, int prefixLength) {
     if (!object) {
         return win32FromNl(error);
     }
-    return win32FromNl(rtnl_addr_add(s.get(), object.get(), NLM_F_EXCL));
+    return changed(rtnl_addr_add(s.get(), object.get(), NLM_F_EXCL));
 }
 
 DWORD removeAddress(int ifindex, DWORD address, int prefixLength) {
@@ -153,7 +160,7 @@ DWORD removeAddress(int ifindex, DWORD address, int prefixLength) {
     if (!object) {
         return win32FromNl(error);
     }
-    return win32FromNl(rtnl_addr_delete(s.get(), object.get(), 0));
+    return changed(rtnl_addr_delete(s.get(), object.get(), 0));
 }
 
 DWORD defaultGateway(int ifindex) {

@@ -145,6 +145,11 @@ public:
         return view_;
     }
 
+    void forget() {
+        std::lock_guard<std::mutex> hold(lock);
+        valid_ = false;
+    }
+
 private:
     Memory() {
         // Subscribed before the first dump, so that no change after it goes unheard.
@@ -238,6 +243,10 @@ DWORD maskOf(int prefixLength) {
         return 0;
     }
     return htonl(prefixLength >= 32 ? 0xFFFFFFFFu : ~0u << (32 - prefixLength));
+}
+
+void forgetNetwork() {
+    Memory::instance().forget();
 }
 
 CurrentNetwork::CurrentNetwork()

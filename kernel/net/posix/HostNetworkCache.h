@@ -46,6 +46,10 @@ struct NetworkView {
 // Network byte order mask of a prefix length.
 DWORD maskOf(int prefixLength);
 
+// Drops the kept view: the stack changed the host's network itself, and the questions that
+// follow (also those of the current scope) must see it.
+void forgetNetwork();
+
 // Holds the cache's lock while the caller reads the view: brought up to date first.
 class CurrentNetwork {
 public:

@@ -223,6 +223,18 @@ TEST_F(TcpDeviceTest, AScopeSeesOneStateAndTheNextOneSeesTheChange) {
     EXPECT_EQ(TovTCPGetDeviceCfg(handle_)->address, 0u);
 }
 
+TEST_F(TcpDeviceTest, TheStacksOwnChangesShowAtOnceInsideAScope) {
+    TovTCPSetManageHostInterfaces(TRUE);
+    registerWith("10.77.0.5", "255.255.255.0");
+    TovHostNetworkScope request;
+    EXPECT_EQ(hostInterface(kInterface).address, 0u);
+    ASSERT_EQ(TovTCPActivateDevice(handle_), 0);
+    EXPECT_EQ(hostInterface(kInterface).address, inet_addr("10.77.0.5"));
+    EXPECT_TRUE(hostInterface(kInterface).up);
+    ASSERT_EQ(TovTCPDeactivateDevice(handle_), 0);
+    EXPECT_EQ(hostInterface(kInterface).address, 0u);
+}
+
 std::atomic<int> gRaised{0};
 HANDLE gRaisedEvent = nullptr;
 void lineHook(DWORD, TovInterruptContext*, void*) {
