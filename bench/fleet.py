@@ -231,7 +231,7 @@ def main():
     fleet = Fleet(count, image, scratch)
     status = 0
     try:
-        print("fleet of %d controllers on one bridge (stand-in network)" % count, flush=True)
+        print("fleet of %d controllers on one bridge (each on a veth of its own)" % count, flush=True)
         started = time.monotonic()
         fleet.build_network()
         print("network set up in %.1f s" % (time.monotonic() - started), flush=True)

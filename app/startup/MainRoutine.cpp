@@ -25,6 +25,7 @@
 #include "diag/PcEvaluator.h"
 #include "diag/tExceptionManager.h"
 #include "kernel/boot/Console.h"
+#include "kernel/cfs/ImageSection.h"
 #include "kernel/hw/Machine.h"
 #include "kernel/hw/SystemTimer.h"
 #include "kernel/threads/Thread.h"
@@ -106,6 +107,8 @@ int mainRoutine() {
         suspendForGood();
     }
     services.run();
+    // The drivers are loaded: the pages of B:'s archive that loading read are not needed.
+    TovReleaseImageSectionPages();
     reportSystemState(kStateRunning, services.systemState(), true);
 }
 

@@ -11,3 +11,8 @@ bool TovFindImageSection(const char* name, const unsigned char** data, std::size
 // characters, goes to `name`.
 bool TovFindImageSectionByPrefix(const char* prefix, char (&name)[9], const unsigned char** data,
                                  std::size_t* size);
+
+// Gives the host back the pages of the image's sections that were read so far (the archive
+// of B: is read whole while the drivers load). The bytes stay valid: a later read takes
+// them from the executable file again.
+void TovReleaseImageSectionPages();

@@ -61,6 +61,16 @@ std::vector<Section> readSectionTable(const unsigned char* image, std::size_t si
     return sections;
 }
 
+struct Mapping {
+    void* base = nullptr;
+    std::size_t length = 0;
+};
+
+Mapping& mapping() {
+    static Mapping m;
+    return m;
+}
+
 const std::vector<Section>& imageSections() {
     static const std::vector<Section> sections = [] {
         int fd = ::open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
@@ -76,6 +86,7 @@ const std::vector<Section>& imageSections() {
         if (image == MAP_FAILED) {
             return std::vector<Section>();
         }
+        mapping() = {image, std::size_t(status.st_size)};
         return readSectionTable(static_cast<const unsigned char*>(image),
                                 std::size_t(status.st_size));
     }();
@@ -108,4 +119,13 @@ bool TovFindImageSectionByPrefix(const char* prefix, char (&name)[9], const unsi
         }
     }
     return false;
+}
+
+void TovReleaseImageSectionPages() {
+    imageSections();
+    const Mapping& m = mapping();
+    if (m.base != nullptr) {
+        // A private mapping that was never written: dropped pages fault in from the file.
+        ::madvise(m.base, m.length, MADV_DONTNEED);
+    }
 }

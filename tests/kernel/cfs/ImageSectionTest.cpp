@@ -38,4 +38,17 @@ TEST(ImageSectionTest, BuiltInRtosIniAndTheArchiveOfDriveB) {
     EXPECT_FALSE(TovFindImageSectionByPrefix(".NOSUCH", name, &data, &size));
 }
 
+TEST(ImageSectionTest, TheBytesReadTheSameAfterTheirPagesWereGivenBack) {
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+    char name[9];
+    ASSERT_TRUE(TovFindImageSectionByPrefix(".CFS_", name, &data, &size));
+    const std::string before = bytes(data, size);
+    TovReleaseImageSectionPages();
+    EXPECT_EQ(bytes(data, size), before);
+    TovReleaseImageSectionPages();  // again, with nothing read since
+    ASSERT_TRUE(TovFindImageSection("RTOSINI", &data, &size));
+    EXPECT_EQ(bytes(data, size), sourceFile("image/RTOS.INI"));
+}
+
 }  // namespace
