@@ -129,36 +129,49 @@ TEST(RebootNotifierTest, SystemErrorCallsOnlyThoseThatAskedAndIdsGrow) {
 
 // A callback that never returns (its thread crashed in it) must not hold up the crash
 // handler's system-error reboot, which runs the callbacks again from another thread.
-TEST(RebootNotifierTest, CallbacksRunOutsideTheLock) {
-    static std::atomic<bool> armed{true};
-    static std::promise<void> entered;
-    static std::promise<void> release;
-    static std::shared_future<void> released = release.get_future().share();
-    static std::atomic<int> systemErrorCalls{0};
-    registerRebootCallback(
-        [](int reason, void*) {
-            if (reason == RebootNormal && armed.exchange(false)) {
-                entered.set_value();
-                released.wait();
-            }
-        },
-        nullptr, false);
-    registerRebootCallback(
-        [](int reason, void*) {
-            if (reason == RebootSystemError) {
-                ++systemErrorCalls;
-            }
-        },
-        nullptr, true);
+struct StuckCallback {
+    std::promise<void> entered;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> systemErrorCalls{0};
+};
+StuckCallback* gStuck = nullptr;  // set while the test runs
+std::atomic<bool> gArmed{false};
 
-    std::thread stuck([] { notifyReboot(RebootNormal); });
-    entered.get_future().wait();
+TEST(RebootNotifierTest, CallbacksRunOutsideTheLock) {
+    StuckCallback stuck;
+    gStuck = &stuck;
+    static const bool registered = [] {
+        registerRebootCallback(
+            [](int reason, void*) {
+                if (reason == RebootNormal && gArmed.exchange(false)) {
+                    gStuck->entered.set_value();
+                    gStuck->released.wait();
+                }
+            },
+            nullptr, false);
+        registerRebootCallback(
+            [](int reason, void*) {
+                if (reason == RebootSystemError && gStuck != nullptr) {
+                    ++gStuck->systemErrorCalls;
+                }
+            },
+            nullptr, true);
+        return true;
+    }();
+    ASSERT_TRUE(registered);
+    gArmed = true;
+
+    std::thread inCallback([] { notifyReboot(RebootNormal); });
+    stuck.entered.get_future().wait();
     auto crash = std::async(std::launch::async, [] { notifyReboot(RebootSystemError); });
     const bool finished = crash.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
-    release.set_value();
-    stuck.join();
+    stuck.release.set_value();
+    inCallback.join();
+    crash.wait();
+    gStuck = nullptr;
     EXPECT_TRUE(finished);
-    EXPECT_EQ(systemErrorCalls, 1);
+    EXPECT_EQ(stuck.systemErrorCalls, 1);
 }
 
 // Killed at any moment while it writes reboot records, the image leaves one whole record:
