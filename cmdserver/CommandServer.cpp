@@ -9,6 +9,7 @@
 #include "cmdserver/commands/cmd_Firmware.h"
 #include "cmdserver/commands/cmd_Reset.h"
 #include "cmdserver/net/socket_error.h"
+#include "config/CriticalSectionLock.h"
 #include "config/SettingsReadScope.h"
 #include "kernel/net/HostInterface.h"
 #include "net/ipStack.h"
@@ -136,7 +137,8 @@ bool CommandServer::consume(std::uint8_t* buffer, std::uint32_t& length, const c
 
     SettingsReadScope reads;      // one state of each settings file per request
     TovHostNetworkScope network;  // and of the host's interfaces and routes
-    EnterCriticalSection(&lock_);
+    // Released however the handler leaves, a throw included.
+    CriticalSectionLock hold(lock_);
     currentPeer_ = sender != nullptr ? sender : "";
     bool reply;
     auto entry = handlers_.find(packet.command);
@@ -153,7 +155,6 @@ bool CommandServer::consume(std::uint8_t* buffer, std::uint32_t& length, const c
         convertPacketByteOrder(packet);
         std::memcpy(buffer, &packet, sizeof packet);
     }
-    LeaveCriticalSection(&lock_);
     return reply;
 }
 
