@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size >= sizeof given) {
         given = rx_fwk::RebootRecord::fromBytes(data);
     }
-    const bool taken = size == sizeof given && given.version == rx_fwk::RebootRecord::kVersion;
+    // Only the first 48 bytes are the record: what follows them is not looked at.
+    const bool taken = size >= sizeof given && given.version == rx_fwk::RebootRecord::kVersion;
     const std::uint32_t reboots = taken ? given.systemErrorReboots : 0;
     if (services.systemErrorReboots() != reboots || services.installHost().size() >= 24 ||
         (!taken && (services.stateFinal() || !services.installHost().empty()))) {

@@ -13,6 +13,7 @@
 #include "tools/tesselcfg/AdvancedEnet.h"
 #include "tools/tesselcfg/DiscoveryNotes.h"
 #include "tools/tesselcfg/IpConfigRequest.h"
+#include "tools/tesselcfg/Ipv4Address.h"
 #include "tools/tesselcfg/Output.h"
 #include "tools/tesselcfg/PrintableText.h"
 #include "tools/tesselcfg/Protocol.h"
@@ -46,6 +47,12 @@ std::uint32_t wordAt(const CommandPacket& p, std::size_t offset) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // The install report is printed as it came when it is a dotted address.
+    const std::string report(reinterpret_cast<const char*>(data), size < 64 ? size : 64);
+    if (parseDotted(report)) {
+        mustPrint("New address: " + report + "\n");
+    }
+
     // Whole packets as the transports take them off the wire (shorter datagrams and frames
     // are dropped there); at most eight controllers.
     std::vector<CommandPacket> replies;
@@ -75,20 +82,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         mustBeJson(toJson(c));
         mustPrint(stateReport(reply));
         mustPrint(attributeReport(reply));
-        for (std::uint8_t request : {rx_fwk::CmdPing, rx_fwk::CmdLock, rx_fwk::CmdReset,
-                                     rx_fwk::CmdSerial, rx_fwk::CmdFirmware, reply.command}) {
+        const std::uint8_t requests[] = {rx_fwk::CmdPing,   rx_fwk::CmdLock,     rx_fwk::CmdReset,
+                                         rx_fwk::CmdSerial, rx_fwk::CmdFirmware, reply.command};
+        for (std::uint8_t request : requests) {
             mustPrint(refusalOf(request, reply).text());
         }
         for (std::uint32_t id : capabilities(reply)) {
             mustPrint(extensionName(id));
         }
         codeOfExtension(reply, kQueryAttrsExtension);
-        mustPrint(formatMac(deviceMacAt(reply, rx_fwk::kP32)) +
-                  formatMac(deviceMacAt(reply, rx_fwk::kP36)) +
-                  deviceModeName(wordAt(reply, rx_fwk::kP40)) +
-                  mediaModeName(wordAt(reply, rx_fwk::kP44)) +
-                  mediaModeList(wordAt(reply, rx_fwk::kP48)) +
-                  operationModeName(wordAt(reply, rx_fwk::kP44)));
+        mustPrint(formatMac(deviceMacAt(reply, rx_fwk::enet::kP32)) +
+                  formatMac(deviceMacAt(reply, rx_fwk::enet::kP36)) +
+                  deviceModeName(wordAt(reply, rx_fwk::enet::kP40)) +
+                  mediaModeName(wordAt(reply, rx_fwk::enet::kP44)) +
+                  mediaModeList(wordAt(reply, rx_fwk::enet::kP48)) +
+                  operationModeName(wordAt(reply, rx_fwk::enet::kP44)));
 
         // The comment probes of apply and of the changing commands: this reply and the next.
         const Identity identity = identityFromProbes(reply, replies[(i + 1) % replies.size()]);
