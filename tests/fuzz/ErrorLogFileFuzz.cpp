@@ -1,5 +1,6 @@
 // Any bytes as the error log "errlog.txt" found at start-up: opening it finds a place for the
 // next record, the records written go into the file, and the file never outgrows its ring.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -31,8 +32,19 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     return 0;
 }
 
+// The first two bytes ask for a longer file (up to 128 KiB) of the rest repeated, so that
+// small inputs reach the ring's wrap and the limit.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzzdisk::put(kLogFile, data, size);
+    if (size < 2) {
+        return 0;
+    }
+    const std::size_t wanted = 2 * (std::size_t{data[0]} | std::size_t{data[1]} << 8);
+    std::string contents(reinterpret_cast<const char*>(data) + 2, size - 2);
+    while (!contents.empty() && contents.size() < wanted) {
+        contents.append(contents, 0, std::min(contents.size(), wanted - contents.size()));
+    }
+    fuzzdisk::put(kLogFile, reinterpret_cast<const std::uint8_t*>(contents.data()),
+                  contents.size());
     std::FILE* file = rx_fwk::openErrorLogFile("C:\\zu-rt\\system\\errlog.txt");
     if (file == nullptr) {
         __builtin_trap();
