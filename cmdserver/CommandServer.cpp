@@ -9,6 +9,7 @@
 #include "cmdserver/commands/cmd_Firmware.h"
 #include "cmdserver/commands/cmd_Reset.h"
 #include "cmdserver/net/socket_error.h"
+#include "config/CriticalSectionLock.h"
 #include "config/SettingsReadScope.h"
 #include "net/ipStack.h"
 
@@ -134,7 +135,8 @@ bool CommandServer::consume(std::uint8_t* buffer, std::uint32_t& length, const c
     trace(5, "Packet MAC address matches.\n");
 
     SettingsReadScope reads;  // one state of each settings file per request
-    EnterCriticalSection(&lock_);
+    // Released however the handler leaves, a throw included.
+    CriticalSectionLock hold(lock_);
     currentPeer_ = sender != nullptr ? sender : "";
     bool reply;
     auto entry = handlers_.find(packet.command);
@@ -151,7 +153,6 @@ bool CommandServer::consume(std::uint8_t* buffer, std::uint32_t& length, const c
         convertPacketByteOrder(packet);
         std::memcpy(buffer, &packet, sizeof packet);
     }
-    LeaveCriticalSection(&lock_);
     return reply;
 }
 

@@ -3,6 +3,7 @@
 namespace rx_fwk {
 
 CompositeSocket::~CompositeSocket() {
+    requestStop();
     for (std::unique_ptr<PacketProducer>& child : children_) {
         child.reset();
     }
@@ -19,6 +20,14 @@ void CompositeSocket::setConsumer(PacketConsumer* consumer) {
     consumer_ = consumer;
     for (std::unique_ptr<PacketProducer>& child : children_) {
         child->setConsumer(consumer);
+    }
+}
+
+void CompositeSocket::requestStop() {
+    for (std::unique_ptr<PacketProducer>& child : children_) {
+        if (child) {
+            child->requestStop();
+        }
     }
 }
 

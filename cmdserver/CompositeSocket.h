@@ -11,7 +11,7 @@ namespace rx_fwk {
 class CompositeSocket final : public PacketProducer {
 public:
     CompositeSocket() = default;
-    // Destroys the children in the order they were added.
+    // Tells every child to stop, then destroys them in the order they were added.
     ~CompositeSocket() override;
 
     // Appends the child and hands it the consumer if one is set already.
@@ -20,6 +20,7 @@ public:
     PacketConsumer* consumer() override { return consumer_; }
     // Stores the consumer, then gives it to every child in order.
     void setConsumer(PacketConsumer* consumer) override;
+    void requestStop() override;
 
     std::size_t size() const { return children_.size(); }
 

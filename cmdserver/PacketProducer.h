@@ -9,6 +9,9 @@ class PacketProducer {
 public:
     virtual PacketConsumer* consumer() = 0;
     virtual void setConsumer(PacketConsumer* consumer) = 0;
+    // Tells the producer's threads to end without waiting for them; destruction joins them.
+    // A bundle tells all its members first, so that their waits overlap.
+    virtual void requestStop() {}
     virtual ~PacketProducer() = default;
 };
 

@@ -17,11 +17,12 @@ TCPClient::TCPClient(std::unique_ptr<stream_sock<ip_address>> connection)
 TCPClient::TCPClient(std::unique_ptr<stream_sock<ip_address>> connection, const Timing& timing)
     : thread_(std::make_unique<mthread::BasicThread>(this, "Command Server TCP Connection Thread")),
       connection_(std::move(connection)),
+      socket_(connection_->handle()),
       timing_(timing),
       peer_(connection_->peer().text()) {
     // The waits become the socket's own time-outs, so that a request costs one receive and
     // one send; where they cannot be set, each transfer waits for readiness first.
-    const SOCKET s = connection_->handle();
+    const SOCKET s = socket_;
     const DWORD idle = static_cast<DWORD>(timing_.idleWaitMs);
     const DWORD transfer = static_cast<DWORD>(timing_.transferWaitMs);
     timed_ = setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&idle),
@@ -32,11 +33,18 @@ TCPClient::TCPClient(std::unique_ptr<stream_sock<ip_address>> connection, const 
 
 TCPClient::~TCPClient() {
     if (thread_->isRunning()) {
-        stop_ = true;
+        requestStop();
         thread_->join(0);
     }
     connection_.reset();
     thread_.reset();
+}
+
+void TCPClient::requestStop() {
+    stop_ = true;
+    // Wakes a receive or send in progress; the thread then finds the flag or the closed
+    // stream. The receives below never let the socket close behind this call.
+    shutdown(socket_, SD_BOTH);
 }
 
 void TCPClient::setConsumer(PacketConsumer* consumer) {
@@ -61,8 +69,9 @@ int TCPClient::receiveMore(int minimum, bool request) {
     const int room = static_cast<int>(sizeof inbox_) - inboxLength_;
     const int waitMs = request ? timing_.idleWaitMs : timing_.transferWaitMs;
     if (timed_ && request) {
-        // Blocks for the receive time-out at most.
-        const int got = connection_->BsdSockBase::receive(inbox_ + inboxLength_, room, 0);
+        // Blocks for the receive time-out at most. The plain receive keeps the socket open
+        // when the peer has closed (see requestStop).
+        const int got = recv(socket_, reinterpret_cast<char*>(inbox_ + inboxLength_), room, 0);
         if (got < 0 && WSAGetLastError() == WSAETIMEDOUT) {
             setLastSocketError(SockErrTimedOut);
         }
@@ -77,7 +86,7 @@ int TCPClient::receiveMore(int minimum, bool request) {
     }
     const int got = connection_->receive(inbox_ + inboxLength_, minimum,
                                          static_cast<int>(sizeof inbox_) - inboxLength_,
-                                         waitMs / 1000, waitMs % 1000);
+                                         waitMs / 1000, waitMs % 1000, OnPeerClose::KeepOpen);
     if (got > 0) {
         inboxLength_ += got;
     }

@@ -30,10 +30,16 @@ public:
     TCPClient(std::unique_ptr<stream_sock<ip_address>> connection, const Timing& timing);
     // Stops and joins the thread if it still runs, then closes the connection.
     ~TCPClient() override;
+    TCPClient(const TCPClient&) = delete;
+    TCPClient& operator=(const TCPClient&) = delete;
 
     PacketConsumer* consumer() override { return consumer_; }
     // Stores the consumer and starts the thread if it is not running.
     void setConsumer(PacketConsumer* consumer) override;
+    // Sets the stop flag and shuts the connection down, which ends a wait of the thread at
+    // once. Called by the owner (the listener's thread or the listener's destructor); the
+    // connection stays open, and its handle ours, until the client is destroyed.
+    void requestStop() override;
 
     int run() override;
 
@@ -55,6 +61,7 @@ private:
     std::atomic<PacketConsumer*> consumer_{nullptr};
     std::unique_ptr<mthread::BasicThread> thread_;
     std::unique_ptr<stream_sock<ip_address>> connection_;
+    SOCKET socket_;  // the connection's handle, open for the client's whole life
     std::atomic<bool> stop_{false};
     std::atomic<bool> done_{false};
     std::atomic<int> idleCount_{0};

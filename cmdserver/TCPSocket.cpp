@@ -1,5 +1,6 @@
 #include "cmdserver/TCPSocket.h"
 
+#include <algorithm>
 #include <new>
 
 #include "cmdserver/CommandPacket.h"
@@ -36,11 +37,22 @@ TCPSocket::TCPSocket() {
 
 TCPSocket::~TCPSocket() {
     if (thread_->isRunning()) {
-        stop_ = true;
+        requestStop();
         thread_->join(0);
     }
     sweep(Sweep::All);
     thread_.reset();
+}
+
+int TCPSocket::clientLimit() {
+    return std::max(kMinimumTcpClients, TovGetMaxSockets() - kTransportSocketReserve);
+}
+
+void TCPSocket::requestStop() {
+    stop_ = true;
+    // The listening socket stays open until the destructor; shut down, it reports itself
+    // readable and refuses the accept, and the thread finds the flag.
+    shutdown(socket_.handle(), SD_BOTH);
 }
 
 void TCPSocket::setConsumer(PacketConsumer* consumer) {
@@ -51,13 +63,38 @@ void TCPSocket::setConsumer(PacketConsumer* consumer) {
 }
 
 void TCPSocket::sweep(Sweep which) {
-    clients_.remove_if([which](const std::unique_ptr<TCPClient>& client) {
+    if (which == Sweep::All) {
+        for (const std::unique_ptr<TCPClient>& client : clients_) {
+            client->requestStop();
+        }
+    }
+    clients_.remove_if([this, which](const std::unique_ptr<TCPClient>& client) {
         if (which == Sweep::All || client->done()) {
             trace(3, "Cleaning up a TCP client connection.\n");
+            --clientCount_;
             return true;
         }
         return false;
     });
+}
+
+void TCPSocket::admit(std::unique_ptr<stream_sock<ip_address>> connection) {
+    sweep(Sweep::Finished);  // a client that has ended still holds its socket
+    if (clientCount_ >= clientLimit()) {
+        trace(3, "Refusing a TCP connection: %d clients.\n", clientCount_);
+        return;  // the connection closes here
+    }
+    std::unique_ptr<TCPClient> client;
+    try {
+        client = std::make_unique<TCPClient>(std::move(connection), clientTiming_);
+    } catch (const std::bad_alloc&) {
+        trace(3, "Failed to allocate a TCP client.\n");
+        return;
+    }
+    clients_.push_front(std::move(client));
+    ++clientCount_;
+    clients_.front()->setConsumer(consumer_);
+    trace(3, "Accepted a TCP connection.\n");
 }
 
 int TCPSocket::run() {
@@ -71,7 +108,7 @@ int TCPSocket::run() {
         if (!connection) {
             const int raw = WSAGetLastError();
             const int code = socket_error::toPortable(raw);
-            if (code == SockErrTimedOut || passingAcceptFailure(raw)) {
+            if (stop_ || code == SockErrTimedOut || passingAcceptFailure(raw)) {
                 sweep(Sweep::Finished);
                 continue;
             }
@@ -79,19 +116,7 @@ int TCPSocket::run() {
             sweep(Sweep::All);
             return 1;
         }
-        std::unique_ptr<TCPClient> client;
-        try {
-            client = std::make_unique<TCPClient>(std::move(connection), clientTiming_);
-        } catch (const std::bad_alloc&) {
-            trace(3, "Failed to allocate a TCP client.\n");
-            connection.reset();  // closes it
-            sweep(Sweep::Finished);
-            continue;
-        }
-        clients_.push_front(std::move(client));
-        clients_.front()->setConsumer(consumer_);
-        trace(3, "Accepted a TCP connection.\n");
-        sweep(Sweep::Finished);
+        admit(std::move(connection));
     }
     trace(2, "Command server TCP socket thread shutting down gracefully.\n");
     return 0;

@@ -43,7 +43,7 @@ UDPSocket::UDPSocket() {
 
 UDPSocket::~UDPSocket() {
     if (thread_->isRunning()) {
-        stop_ = true;
+        requestStop();
         thread_->join(0);
     }
     thread_.reset();

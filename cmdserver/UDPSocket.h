@@ -24,6 +24,8 @@ public:
 
     PacketConsumer* consumer() override { return consumer_; }
     void setConsumer(PacketConsumer* consumer) override { consumer_ = consumer; }
+    // Sets the stop flag; the thread sees it after its current wait (two seconds at most).
+    void requestStop() override { stop_ = true; }
 
     int run() override;
 

@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "config/CriticalSectionLock.h"
 #include "config/FileIdError.h"
 #include "config/IniEntryCheck.h"
 #include "config/IniFileCache.h"
@@ -48,35 +49,59 @@ bool parseLeadingInt(const std::string& text, int& out) {
 
 }  // namespace
 
-ConfigManager_file_io::ConfigManager_file_io(std::string path) : path_(std::move(path)) {}
+ConfigManager_file_io::ConfigManager_file_io(std::string path) : path_(std::move(path)) {
+    InitializeCriticalSection(&bindLock_);
+}
+
+ConfigManager_file_io::~ConfigManager_file_io() {
+    DeleteCriticalSection(&bindLock_);
+}
 
 IniFile& ConfigManager_file_io::ensureLoaded() {
+    if (IniFile* bound = bound_.load(std::memory_order_acquire)) {
+        return *bound;
+    }
+    CriticalSectionLock hold(bindLock_);
     if (!ini_) {
         ini_ = IniFileCache::instance().get(path_);
+        bound_.store(ini_.get(), std::memory_order_release);
     }
     return *ini_;
 }
 
 IniFile* ConfigManager_file_io::bind(Missing missing) {
+    if (IniFile* bound = bound_.load(std::memory_order_acquire)) {
+        return bound;
+    }
+    CriticalSectionLock hold(bindLock_);
     if (ini_) {
         return ini_.get();
     }
-    if (GetFileAttributesA(path_.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        if (missing == Missing::ReadAsEmpty) {
-            return nullptr;
+    IniFileCache& cache = IniFileCache::instance();
+    // A model another store loaded holds the file's values even when the file has been
+    // deleted since; an empty file created here would reload it empty and lose them.
+    std::shared_ptr<IniFile> model = cache.find(path_);
+    if (!model) {
+        if (GetFileAttributesA(path_.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            if (missing == Missing::ReadAsEmpty) {
+                return nullptr;
+            }
+            // An empty file holds no settings, so creating it in place cannot lose any.
+            HANDLE file = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file != INVALID_HANDLE_VALUE) {
+                CloseHandle(file);
+            }
         }
-        // An empty file holds no settings, so creating it in place cannot lose any.
-        HANDLE file = CreateFileA(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            CloseHandle(file);
+        try {
+            model = cache.get(path_);
+        } catch (const FileIdError&) {
+            return nullptr;  // gone again, or could not be created
         }
     }
-    try {
-        return &ensureLoaded();
-    } catch (const FileIdError&) {
-        return nullptr;  // gone again, or could not be created
-    }
+    ini_ = std::move(model);
+    bound_.store(ini_.get(), std::memory_order_release);
+    return ini_.get();
 }
 
 std::string ConfigManager_file_io::getString(const std::string& section, const std::string& key,

@@ -1,19 +1,27 @@
 // The settings store over one INI file, through the file's shared model.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 
 #include "config/ConfigManager.h"
 #include "config/IniFile.h"
+#include "kernel/threads/Sync.h"
 
 namespace rx_fwk {
 
 // A file that does not exist reads as empty: getters answer their defaults, removals
 // answer false and the iterators are empty. The first setter (or clear) creates the file.
+// A file deleted behind a model that was loaded keeps the model's values: every store on
+// the file, bound before or after, reads them, and the next change writes them all again.
+// Any thread may use a store; binding is guarded.
 class ConfigManager_file_io : public ConfigManager {
 public:
     explicit ConfigManager_file_io(std::string path);
+    ~ConfigManager_file_io() override;
+    ConfigManager_file_io(const ConfigManager_file_io&) = delete;
+    ConfigManager_file_io& operator=(const ConfigManager_file_io&) = delete;
 
     int getInt(const std::string& section, const std::string& key, int def) override;
     bool setInt(const std::string& section, const std::string& key, int value) override;
@@ -38,8 +46,10 @@ private:
     // The bound model, or null when the file is missing and may stay so.
     IniFile* bind(Missing missing);
 
-    std::shared_ptr<IniFile> ini_;
+    std::shared_ptr<IniFile> ini_;  // set once, under bindLock_
     const std::string path_;
+    std::atomic<IniFile*> bound_{nullptr};  // ini_ once set: the unlocked fast path
+    CRITICAL_SECTION bindLock_;
 };
 
 }  // namespace rx_fwk

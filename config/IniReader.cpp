@@ -37,7 +37,8 @@ void parseLine(const std::string& rawLine, std::string& section, SectionMap& mod
 
 void parseIniText(const char* data, std::size_t size, SectionMap& model) {
     std::string section;
-    std::size_t start = 0;
+    // Left in, the mark would make the first header an ordinary line.
+    std::size_t start = startsWithIniByteOrderMark(data, size) ? kIniByteOrderMarkSize : 0;
     while (start < size) {
         std::size_t end = start;
         while (end < size && data[end] != '\n') {

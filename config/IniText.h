@@ -1,9 +1,20 @@
 // Byte-level rules shared by the INI reader, writer and maps: white space and case folding.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace rx_fwk {
+
+// The UTF-8 byte-order mark some editors put before the first line; it is not part of the
+// text, but a file that had one keeps it.
+constexpr char kIniByteOrderMark[] = "\xEF\xBB\xBF";
+constexpr std::size_t kIniByteOrderMarkSize = sizeof(kIniByteOrderMark) - 1;
+
+inline bool startsWithIniByteOrderMark(const char* data, std::size_t size) {
+    return size >= kIniByteOrderMarkSize &&
+           std::string(data, kIniByteOrderMarkSize) == kIniByteOrderMark;
+}
 
 // The C library's white space in the default locale.
 inline bool isIniSpace(unsigned char c) {

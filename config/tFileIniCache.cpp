@@ -16,13 +16,19 @@ tFileIniCache::~tFileIniCache() {
 
 std::shared_ptr<rx_fwk::IniFile> tFileIniCache::get(const std::string& path) {
     rx_fwk::CriticalSectionLock hold(lock_);
-    const std::uint32_t id = rx_fwk::fileUniqueId(path);
-    std::shared_ptr<tIniFile>& model = models_[id];
+    std::shared_ptr<tIniFile>& model = models_[rx_fwk::fileUniqueId(path)];
     if (!model) {
-        // The path as given, not normalised; loading waits for the first refresh.
-        model = std::make_shared<tIniFile>(path);
+        // The full path: a relative one would follow the current directory away from the
+        // file the model is keyed by. Loading waits for the first refresh.
+        model = std::make_shared<tIniFile>(rx_fwk::fileFullPath(path));
     }
     return model;
+}
+
+std::shared_ptr<rx_fwk::IniFile> tFileIniCache::find(const std::string& path) {
+    rx_fwk::CriticalSectionLock hold(lock_);
+    const auto found = models_.find(rx_fwk::fileUniqueIdOfPath(path));
+    return found == models_.end() ? nullptr : found->second;
 }
 
 }  // namespace nZUEmbCfg

@@ -1,9 +1,9 @@
 // INI model cache keyed by file identity; a model once opened lives until the process ends.
 #pragma once
 
-#include <cstdint>
 #include <map>
 #include <memory>
+#include <string>
 
 #include "config/IniFileCache.h"
 #include "config/tIniFile.h"
@@ -19,10 +19,12 @@ public:
     tFileIniCache& operator=(const tFileIniCache&) = delete;
 
     std::shared_ptr<rx_fwk::IniFile> get(const std::string& path) override;
+    std::shared_ptr<rx_fwk::IniFile> find(const std::string& path) override;
 
 private:
     CRITICAL_SECTION lock_;
-    std::map<std::uint32_t, std::shared_ptr<tIniFile>> models_;
+    // By fileUniqueId: the upper-cased full path.
+    std::map<std::string, std::shared_ptr<tIniFile>> models_;
 };
 
 }  // namespace nZUEmbCfg

@@ -1,15 +1,18 @@
 // File access of the INI model: whole-file read, atomic whole-file replace.
 #include "config/tIniFile.h"
 
-#include <algorithm>
 #include <functional>
 #include <utility>
 
 #include "config/FileTimeError.h"
 #include "config/IniReader.h"
+#include "config/IniText.h"
 #include "config/IniWriter.h"
 #include "kernel/base/Handle.h"
+#include "kernel/base/LastError.h"
 #include "kernel/fs/File.h"
+#include "kernel/fs/ReplaceFileContents.h"
+#include "kernel/fs/WholeFile.h"
 
 namespace nZUEmbCfg {
 namespace {
@@ -18,37 +21,27 @@ namespace {
 class FileHandle {
 public:
     explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    ~FileHandle() { close(); }
+    ~FileHandle() {
+        if (handle_ != INVALID_HANDLE_VALUE) {
+            CloseHandle(handle_);
+        }
+    }
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
 
     bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
     HANDLE get() const { return handle_; }
-    bool close() {
-        if (!valid()) {
-            return true;
-        }
-        const bool closed = CloseHandle(handle_) != FALSE;
-        handle_ = INVALID_HANDLE_VALUE;
-        return closed;
-    }
 
 private:
     HANDLE handle_;
 };
 
-bool writeAll(HANDLE file, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const std::size_t chunk = bytes.size() - done < 65536 ? bytes.size() - done : 65536;
-        DWORD written = 0;
-        if (!WriteFile(file, bytes.data() + done, static_cast<DWORD>(chunk), &written, nullptr) ||
-            written == 0) {
-            return false;
-        }
-        done += written;
-    }
-    return true;
+// The same bytes, as far as the status tells: only the status-change time moved, as the
+// rename of a write does (so does an attribute change, or an edit that kept the size
+// within the tick of the last-write time: the bytes tell those apart).
+bool sameStampedContent(const TovFileVersion& a, const TovFileVersion& b) {
+    return a.volume == b.volume && a.index == b.index && a.size == b.size &&
+           a.lastWrite == b.lastWrite;
 }
 
 }  // namespace
@@ -60,25 +53,29 @@ bool tIniFile::isChanged() {
     if (!TovGetFileVersion(path().c_str(), &now)) {
         return false;  // a missing file never replaces the model
     }
-    if (!known_ || now != version_) {
+    if (!known_) {
         return true;
     }
-    if (version_.settled) {
-        return false;
+    if (now == version_) {
+        // Taken in the tick of the file's last change, another change in that tick would
+        // leave the version as it is.
+        return !version_.settled && !sameBytesOnDisk();
     }
-    // Taken in the tick of the file's last change: another change in that tick would
-    // leave the version as it is, so the bytes decide. Equal bytes keep the model (with
-    // what only it holds, such as a section left empty) and a later version.
+    return !sameStampedContent(now, version_) || !sameBytesOnDisk();
+}
+
+bool tIniFile::sameBytesOnDisk() {
+    // Equal bytes keep the model (with what only it holds, such as a section left empty).
     TovFileVersion read;
     std::string bytes;
     if (!readBytes(read, bytes)) {
-        return false;  // gone again or unreadable: the model stays
+        return true;  // gone again or unreadable: the model stays
     }
     if (std::hash<std::string>{}(bytes) != contentHash_) {
-        return true;
+        return false;
     }
     version_ = read;
-    return false;
+    return true;
 }
 
 bool tIniFile::readBytes(TovFileVersion& version, std::string& bytes) const {
@@ -87,31 +84,8 @@ bool tIniFile::readBytes(TovFileVersion& version, std::string& bytes) const {
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     // Taken before reading: an edit that lands while we read then shows as a change next
     // time instead of being hidden behind the version recorded after it.
-    if (!file.valid() || !TovGetFileVersionByHandle(file.get(), &version)) {
-        return false;
-    }
-    // Room for what the file held, and one byte more to see that it ended there.
-    constexpr std::size_t kFirstRoom = std::size_t{1} << 20;
-    std::size_t room =
-        version.size < kFirstRoom ? static_cast<std::size_t>(version.size) + 1 : kFirstRoom;
-    std::size_t have = 0;
-    bytes.resize(room);
-    for (;;) {
-        if (have == bytes.size()) {
-            bytes.resize(bytes.size() * 2);
-        }
-        const std::size_t want = std::min<std::size_t>(bytes.size() - have, 1 << 16);
-        DWORD got = 0;
-        if (!ReadFile(file.get(), &bytes[have], static_cast<DWORD>(want), &got, nullptr)) {
-            return false;
-        }
-        if (got == 0) {
-            break;
-        }
-        have += got;
-    }
-    bytes.resize(have);
-    return true;
+    return file.valid() && TovGetFileVersionByHandle(file.get(), &version) &&
+           TovReadWholeFile(file.get(), bytes);
 }
 
 void tIniFile::readFile(rx_fwk::SectionMap& model) {
@@ -124,38 +98,33 @@ void tIniFile::readFile(rx_fwk::SectionMap& model) {
     version_ = read;
     contentHash_ = std::hash<std::string>{}(bytes);
     known_ = true;
+    byteOrderMark_ = rx_fwk::startsWithIniByteOrderMark(bytes.data(), bytes.size());
 }
 
 bool tIniFile::writeFile(const rx_fwk::SectionMap& model) {
-    const std::string bytes = rx_fwk::renderIniText(model);
-    const std::string temporary = path() + ".tmp";
-    bool written = false;
-    const DWORD attributes = GetFileAttributesA(path().c_str());
-    // A rename would replace a read-only file that an in-place write could not open.
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0) {
-        FileHandle file(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file.valid()) {
-            const bool complete = writeAll(file.get(), bytes) && FlushFileBuffers(file.get());
-            const bool closed = file.close();
-            written = complete && closed &&
-                      MoveFileExA(temporary.c_str(), path().c_str(),
-                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-            if (!written) {
-                DeleteFileA(temporary.c_str());
-            }
+    std::string bytes = byteOrderMark_ ? rx_fwk::kIniByteOrderMark : "";
+    bytes += rx_fwk::renderIniText(model);
+    // A file the model could not read back is not written.
+    if (bytes.size() > TOV_WHOLE_FILE_LIMIT) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+    } else {
+        // The version of the bytes written, not of whatever the file holds by the time a
+        // status after the rename would be taken: an edit in between shows as a change.
+        TovFileVersion written;
+        if (TovReplaceFileContents(path().c_str(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                                   &written)) {
+            version_ = written;
+            known_ = true;
+            contentHash_ = std::hash<std::string>{}(bytes);
+            return true;
         }
     }
-    TovFileVersion now;
-    if (!TovGetFileVersion(path().c_str(), &now)) {
+    const DWORD error = GetLastError();
+    if (GetFileAttributesA(path().c_str()) == INVALID_FILE_ATTRIBUTES) {
         throw rx_fwk::FileTimeError(path());
     }
-    if (written) {
-        version_ = now;
-        known_ = true;
-        contentHash_ = std::hash<std::string>{}(bytes);
-    }
-    return written;
+    SetLastError(error);
+    return false;
 }
 
 }  // namespace nZUEmbCfg

@@ -9,6 +9,7 @@
 #include "app/services/RebootNotifier.h"
 #include "app/services/RebootRecord.h"
 #include "app/services/ServiceRegistry.h"
+#include "config/CriticalSectionLock.h"
 #include "kernel/hw/Machine.h"
 #include "kernel/threads/Thread.h"
 #include "kernel/time/Time.h"
@@ -40,6 +41,7 @@ EmbeddedServices& EmbeddedServices::instance() {
 }
 
 EmbeddedServices::EmbeddedServices() : systemState_("Running") {
+    InitializeCriticalSection(&stateLock_);
     std::uint8_t bytes[sizeof(RebootRecord)] = {};
     EmbeddedTarget& target = EmbeddedTarget::instance();
     const std::size_t got = target.readNVData(bytes, sizeof bytes);
@@ -60,6 +62,20 @@ EmbeddedServices::EmbeddedServices() : systemState_("Running") {
     std::uint8_t out[sizeof(RebootRecord)];
     cleared.toBytes(out);
     target.writeNVData(out, sizeof out);
+}
+
+EmbeddedServices::~EmbeddedServices() {
+    DeleteCriticalSection(&stateLock_);
+}
+
+std::string EmbeddedServices::systemState() const {
+    CriticalSectionLock hold(stateLock_);
+    return systemState_;
+}
+
+void EmbeddedServices::setSystemState(const std::string& state) {
+    CriticalSectionLock hold(stateLock_);
+    systemState_ = state;
 }
 
 void EmbeddedServices::run() {

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "kernel/threads/Sync.h"
+
 namespace rx_fwk {
 
 class EmbeddedServices {
@@ -14,8 +16,10 @@ public:
     virtual void run();
     virtual int stopAllServices();
 
-    std::string& systemState() { return systemState_; }
-    void setSystemState(const std::string& state) { systemState_ = state; }
+    // A copy taken under the state's lock: command handlers read the text while the main
+    // thread sets it.
+    std::string systemState() const;
+    void setSystemState(const std::string& state);
 
     std::uint32_t systemErrorReboots() const { return systemErrorReboots_; }
     bool stateFinal() const { return stateFinal_; }
@@ -33,12 +37,13 @@ public:
 
 protected:
     EmbeddedServices();
-    ~EmbeddedServices() = default;
+    ~EmbeddedServices();
 
 private:
     [[noreturn]] void restartMachine();
 
     std::uint32_t systemErrorReboots_ = 0;
+    mutable CRITICAL_SECTION stateLock_;
     std::string systemState_;
     bool stateFinal_ = false;
     std::string installHost_;

@@ -8,6 +8,7 @@
 #include "app/services/JoinPath.h"
 #include "kernel/base/Handle.h"
 #include "kernel/fs/File.h"
+#include "kernel/fs/ReplaceFileContents.h"
 #include "kernel/time/Time.h"
 #include "net/ipConfig.h"
 
@@ -59,15 +60,9 @@ std::size_t EmbeddedTarget::readNVData(void* buffer, std::size_t size) {
 void EmbeddedTarget::writeNVData(const void* buffer, std::size_t size) {
     // A fresh disk has no system directory yet; the record must still survive the restart.
     FileSystem::ensureSystemDirectory();
-    HANDLE file = CreateFileA(rebootRecordPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    DWORD written = 0;
-    WriteFile(file, buffer, static_cast<DWORD>(size), &written, nullptr);
-    FlushFileBuffers(file);
-    CloseHandle(file);
+    // Replaced whole, never truncated in place: a kill or power loss in between would
+    // leave no record and so end the chain of system-error reboots.
+    TovReplaceFileContents(rebootRecordPath().c_str(), buffer, static_cast<DWORD>(size));
 }
 
 void EmbeddedTarget::macAddressOverride(std::uint8_t mac[6]) {

@@ -32,6 +32,8 @@ public:
     virtual void applyPair(std::uint32_t, std::uint32_t) {}
     // The reboot record file; 0 when it cannot be read.
     virtual std::size_t readNVData(void* buffer, std::size_t size);
+    // Replaces the file whole (temporary file, flush, rename): a crash leaves the old
+    // record or the new one.
     virtual void writeNVData(const void* buffer, std::size_t size);
     virtual std::int32_t switchState(int index) = 0;
     virtual bool isRescueSwitchOn() { return switchState(0) == 1; }

@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "config/CriticalSectionLock.h"
+
 namespace rx_fwk {
 
 RebootNotifier& RebootNotifier::instance() {
@@ -18,27 +20,34 @@ int RebootNotifier::registerCallback(RebootCallback function, void* context,
     if (function == nullptr) {
         return -1;
     }
-    EnterCriticalSection(&lock_);
-    int id = -1;
+    CriticalSectionLock hold(lock_);
     try {
-        id = ++lastId_;
-        entries_.push_back(Entry{function, context, callOnSystemError, id});
+        auto next = entries_ ? std::make_shared<Table>(*entries_) : std::make_shared<Table>();
+        const int id = lastId_ + 1;
+        next->push_back(Entry{function, context, callOnSystemError, id});
+        lastId_ = id;
+        entries_ = std::move(next);
+        return id;
     } catch (const std::bad_alloc&) {
-        entries_.clear();
-        id = -1;
+        entries_.reset();
+        return -1;
     }
-    LeaveCriticalSection(&lock_);
-    return id;
 }
 
 void RebootNotifier::notify(int reason) {
-    EnterCriticalSection(&lock_);
-    for (const Entry& entry : entries_) {
+    std::shared_ptr<const Table> table;
+    {
+        CriticalSectionLock hold(lock_);
+        table = entries_;
+    }
+    if (!table) {
+        return;
+    }
+    for (const Entry& entry : *table) {
         if (reason != RebootSystemError || entry.callOnSystemError) {
             entry.function(reason, entry.context);
         }
     }
-    LeaveCriticalSection(&lock_);
 }
 
 }  // namespace rx_fwk

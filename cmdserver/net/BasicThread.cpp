@@ -24,6 +24,9 @@ BasicThread::~BasicThread() {
 
 unsigned BasicThread::entry(void* self) {
     auto* thread = static_cast<BasicThread*>(self);
+    if (thread->abandoned_) {
+        return static_cast<unsigned>(-1);  // start() answers false and still owns the object
+    }
     int code = thread->run();
     thread->exitCode_ = code;
     if (thread->flags_ & DeleteOnExit) {
@@ -41,6 +44,7 @@ bool BasicThread::start(unsigned stackSize) {
         handle_ = nullptr;
     }
     exitCode_ = -1;
+    abandoned_ = false;
     std::uintptr_t made =
         _beginthreadex(nullptr, stackSize, &BasicThread::entry, this, CREATE_SUSPENDED, &threadId_);
     if (made == 0) {
@@ -48,11 +52,21 @@ bool BasicThread::start(unsigned stackSize) {
     }
     handle_ = reinterpret_cast<HANDLE>(made);
     if (!SetThreadPriority(handle_, priority_)) {
+        // Left suspended, the thread would count as running for ever and the destructor's
+        // join would never return.
+        abandon();
         return false;
     }
     // The kernel keeps kThreadNameMax characters.
     TovSetThreadName(handle_, name_.substr(0, kThreadNameMax).c_str());
     return ResumeThread(handle_) <= 1;
+}
+
+void BasicThread::abandon() {
+    abandoned_ = true;
+    if (ResumeThread(handle_) != static_cast<DWORD>(-1)) {
+        WaitForSingleObject(handle_, INFINITE);
+    }
 }
 
 bool BasicThread::join(DWORD milliseconds) {

@@ -24,6 +24,8 @@ public:
     BasicThread(const BasicThread&) = delete;
     BasicThread& operator=(const BasicThread&) = delete;
 
+    // False when the thread could not be made or set up; a thread made but not set up is
+    // ended before it runs, so the object is then not running and may be destroyed.
     bool start(unsigned stackSize);
     // 0 waits without limit; true when the thread has ended.
     bool join(DWORD milliseconds = 0);
@@ -39,6 +41,8 @@ public:
 
 private:
     static unsigned entry(void* self);
+    // Lets a thread still suspended at its start end without running, and waits for it.
+    void abandon();
 
     HANDLE handle_ = nullptr;
     std::string name_;
@@ -47,6 +51,7 @@ private:
     std::atomic<int> exitCode_{-1};
     int priority_ = 0;
     unsigned threadId_ = 0;
+    std::atomic<bool> abandoned_{false};
 };
 
 }  // namespace mthread

@@ -11,14 +11,19 @@ enum class Direction { In, Out };
 // The common loop: moves bytes until `minimum` have gone, the deadline passes or a
 // transfer fails.
 int transfer(BsdSockBase& socket, Direction direction, char* bytes, int minimum, int maximum,
-             int seconds, int milliseconds) {
+             int seconds, int milliseconds, OnPeerClose onPeerClose) {
     if (minimum <= 0 || maximum <= 0) {
         setLastSocketError(SockErrInvalidArgument);
         return -1;
     }
     auto move = [&](int done) {
-        return direction == Direction::In ? socket.receive(bytes + done, maximum - done, 0)
-                                          : socket.send(bytes + done, maximum - done, 0);
+        if (direction == Direction::Out) {
+            return socket.send(bytes + done, maximum - done, 0);
+        }
+        // The plain receive leaves the state, and so the socket, as it is.
+        return onPeerClose == OnPeerClose::KeepOpen
+                   ? recv(socket.handle(), bytes + done, maximum - done, 0)
+                   : socket.receive(bytes + done, maximum - done, 0);
     };
     int total = 0;
     if (seconds == kNoDeadline) {
@@ -63,15 +68,15 @@ int transfer(BsdSockBase& socket, Direction direction, char* bytes, int minimum,
 }  // namespace
 
 int receiveWithDeadline(BsdSockBase& socket, void* buffer, int minimum, int maximum, int seconds,
-                        int milliseconds) {
+                        int milliseconds, OnPeerClose onPeerClose) {
     return transfer(socket, Direction::In, static_cast<char*>(buffer), minimum, maximum, seconds,
-                    milliseconds);
+                    milliseconds, onPeerClose);
 }
 
 int sendWithDeadline(BsdSockBase& socket, const void* bytes, int length, int seconds,
                      int milliseconds) {
     return transfer(socket, Direction::Out, static_cast<char*>(const_cast<void*>(bytes)), length,
-                    length, seconds, milliseconds);
+                    length, seconds, milliseconds, OnPeerClose::CloseSocket);
 }
 
 }  // namespace rx_fwk

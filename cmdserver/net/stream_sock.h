@@ -21,8 +21,10 @@ public:
     }
 
     // See DeadlineIo.h; seconds kNoDeadline waits without limit.
-    int receive(void* buffer, int minimum, int maximum, int seconds, int milliseconds) {
-        return receiveWithDeadline(*this, buffer, minimum, maximum, seconds, milliseconds);
+    int receive(void* buffer, int minimum, int maximum, int seconds, int milliseconds,
+                OnPeerClose onPeerClose = OnPeerClose::CloseSocket) {
+        return receiveWithDeadline(*this, buffer, minimum, maximum, seconds, milliseconds,
+                                   onPeerClose);
     }
     int send(const void* bytes, int length, int seconds, int milliseconds) {
         return sendWithDeadline(*this, bytes, length, seconds, milliseconds);

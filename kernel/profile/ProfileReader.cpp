@@ -2,14 +2,15 @@
 // every other file scanned straight from disk.
 #include <cstdint>
 #include <cstring>
+#include <new>
 #include <string>
-#include <vector>
 
 #include "kernel/base/Handle.h"
 #include "kernel/base/LastError.h"
 #include "kernel/boot/DebugPrint.h"
 #include "kernel/cfs/ImageSection.h"
 #include "kernel/fs/File.h"
+#include "kernel/fs/WholeFile.h"
 #include "kernel/fs/WindowsDirectory.h"
 #include "kernel/profile/Profile.h"
 #include "kernel/profile/ProfileScanner.h"
@@ -37,7 +38,7 @@ struct ProfileState {
     bool tryDevelopmentHost = true;
     bool loaded = false;
     Source loadedFrom = Source::LocalDisk;
-    std::vector<char> buffer;  // RTOS.INI as loaded, ended by CR LF
+    std::string buffer;  // RTOS.INI as loaded, ended by CR LF
 };
 
 ProfileState& state() {
@@ -120,29 +121,48 @@ HANDLE openFrom(Source source, const std::string& path) {
     return INVALID_HANDLE_VALUE;
 }
 
-bool loadWhole(HANDLE file, std::vector<char>& buffer) {
-    buffer.clear();
-    char block[4096];
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file, block, sizeof(block), &got, nullptr)) {
-            buffer.clear();
-            return false;
-        }
-        if (got == 0) {
-            break;
-        }
-        buffer.insert(buffer.end(), block, block + got);
+void traceTooLarge() {
+    if (GetLastError() == ERROR_FILE_TOO_LARGE && tracing(kTraceErrors)) {
+        TovDebugPrint("Exiting ProfileOpenFile(), file larger than %u bytes.\n",
+                      static_cast<unsigned>(TOV_WHOLE_FILE_LIMIT));
+    }
+}
+
+bool loadWhole(HANDLE file, std::string& buffer) {
+    if (!TovReadWholeFile(file, buffer)) {
+        traceTooLarge();
+        return false;
     }
     // The last line always ends.
-    buffer.push_back('\r');
-    buffer.push_back('\n');
+    buffer += "\r\n";
     return true;
+}
+
+// Scans a file other than RTOS.INI straight from disk. One larger than the bound is read
+// as empty (last error ERROR_FILE_TOO_LARGE): lines and lists built from it stay bounded.
+bool scanFile(HANDLE handle, ProfileQuery query, const char* section, const char* key,
+              std::string& out) {
+    DWORD high = 0;
+    const DWORD low = GetFileSize(handle, &high);
+    if ((low != INVALID_FILE_SIZE || GetLastError() == ERROR_SUCCESS) &&
+        ((static_cast<ULONGLONG>(high) << 32) | low) > TOV_WHOLE_FILE_LIMIT) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        traceTooLarge();
+        return false;
+    }
+    kprofile::FileProfileText text(handle, TOV_WHOLE_FILE_LIMIT);
+    const bool found = kprofile::scanProfile(text, query, section, key, out);
+    if (text.cut()) {
+        SetLastError(ERROR_FILE_TOO_LARGE);  // grew past the bound while it was read
+        traceTooLarge();
+        return false;
+    }
+    return found;
 }
 
 // The disk copy of RTOS.INI, loaded once from the first source that opens; null when only
 // the built-in copy can be used.
-const std::vector<char>* diskRtosIni() {
+const std::string* diskRtosIni() {
     ProfileState& s = state();
     if (s.diskEnabled && s.loaded) {
         if (tracing(kTraceSources)) {
@@ -204,21 +224,26 @@ bool profileValue(ProfileQuery query, const char* section, const char* key, cons
         }
     }
     bool found = false;
-    if (!isRtosIni(file)) {
-        HANDLE handle = openReadOnly(file);
-        if (handle != INVALID_HANDLE_VALUE) {
-            kprofile::FileProfileText text(handle);
-            found = kprofile::scanProfile(text, query, section, key, out);
-            CloseHandle(handle);
+    try {
+        if (!isRtosIni(file)) {
+            HANDLE handle = openReadOnly(file);
+            if (handle != INVALID_HANDLE_VALUE) {
+                found = scanFile(handle, query, section, key, out);
+                CloseHandle(handle);
+            }
+        } else {
+            if (const std::string* disk = diskRtosIni()) {
+                kprofile::MemoryProfileText text(disk->data(), disk->size());
+                found = kprofile::scanProfile(text, query, section, key, out);
+            }
+            if (!found) {
+                found = scanBuiltin(query, section, key, out);
+            }
         }
-    } else {
-        if (const std::vector<char>* disk = diskRtosIni()) {
-            kprofile::MemoryProfileText text(disk->data(), disk->size());
-            found = kprofile::scanProfile(text, query, section, key, out);
-        }
-        if (!found) {
-            found = scanBuiltin(query, section, key, out);
-        }
+    } catch (const std::bad_alloc&) {
+        // A C interface: nothing may escape it.
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+        found = false;
     }
     if (!found) {
         out.clear();

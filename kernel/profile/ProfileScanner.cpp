@@ -104,8 +104,14 @@ bool scanProfile(ProfileText& text, ProfileQuery query, const char* section, con
     bool inWanted = false;
     bool sectionFound = false;
     std::string line;
+    bool firstLine = true;
     while (readLine(text, line)) {
         std::size_t p = 0;
+        // A UTF-8 byte-order mark before the first line would hide a header there.
+        if (firstLine && line.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+            p = 3;
+        }
+        firstLine = false;
         while (p < line.size() && (isBlank(line[p]) || line[p] == '\r')) {
             ++p;
         }

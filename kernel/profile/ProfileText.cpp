@@ -15,6 +15,15 @@ int FileProfileText::next() {
             ended_ = true;
             return -1;
         }
+        if (got > left_) {
+            got = static_cast<DWORD>(left_);
+            ended_ = true;
+            cut_ = true;
+            if (got == 0) {
+                return -1;
+            }
+        }
+        left_ -= got;
         filled_ = got;
         position_ = 0;
     }

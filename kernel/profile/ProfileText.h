@@ -24,18 +24,24 @@ private:
     const char* end_;
 };
 
-// Reads ahead in blocks; a read error ends the text.
+// Reads ahead in blocks; a read error ends the text, and so does the end of the first
+// `limit` bytes.
 class FileProfileText : public ProfileText {
 public:
-    explicit FileProfileText(HANDLE file) : file_(file) {}
+    explicit FileProfileText(HANDLE file, ULONGLONG limit = ~ULONGLONG{0})
+        : file_(file), left_(limit) {}
     int next() override;
+    // The text was ended at the limit with more bytes in the file.
+    bool cut() const { return cut_; }
 
 private:
     HANDLE file_;
     char block_[1024];
     DWORD filled_ = 0;
     DWORD position_ = 0;
+    ULONGLONG left_;
     bool ended_ = false;
+    bool cut_ = false;
 };
 
 }  // namespace kprofile

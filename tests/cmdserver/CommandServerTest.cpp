@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
+#include <stdexcept>
 #include <vector>
 
+#include "cmdserver/net/BasicThread.h"
 #include "tests/support/FakeIPStack.h"
 
 namespace rx_fwk {
@@ -146,6 +149,60 @@ TEST_F(CommandServerTest, AHandlerThatDeclinesSendsNothing) {
     auto bytes = request(0x14, kOurMac);
     EXPECT_FALSE(send(bytes));
     EXPECT_EQ(silent.seen.size(), 1u);
+}
+
+// A handler that throws leaves the server lock free: the next request, from another thread
+// (the lock is recursive for its holder), is served.
+TEST_F(CommandServerTest, AHandlerThatThrowsLeavesTheLockFree) {
+    class ThrowsOnce : public Recorder {
+    public:
+        bool handle(CommandPacket& packet, std::uint32_t length) override {
+            if (!thrown_) {
+                thrown_ = true;
+                throw std::runtime_error("handler fault");
+            }
+            return Recorder::handle(packet, length);
+        }
+
+    private:
+        bool thrown_ = false;
+    };
+    class Request : public mthread::Runnable {
+    public:
+        explicit Request(CommandServer& server) : server_(server) {}
+        int run() override {
+            std::uint32_t length = static_cast<std::uint32_t>(bytes_.size());
+            return server_.consume(bytes_.data(), length, "10.0.0.8") ? 1 : 0;
+        }
+
+    private:
+        CommandServer& server_;
+        std::vector<std::uint8_t> bytes_ = request(0x17, kOurMac);
+    };
+
+    // Should the lock stay held, the waiting thread and what it uses are left behind rather
+    // than destroyed under it.
+    auto server = std::make_unique<CommandServer>();
+    auto handler = std::make_unique<ThrowsOnce>();
+    ASSERT_TRUE(server->registerCommand(0x17, 2, handler.get()));
+    auto bytes = request(0x17, kOurMac);
+    std::uint32_t length = static_cast<std::uint32_t>(bytes.size());
+    EXPECT_THROW(server->consume(bytes.data(), length, "10.0.0.9"), std::runtime_error);
+
+    auto second = std::make_unique<Request>(*server);
+    auto thread = std::make_unique<mthread::BasicThread>(second.get(), "second request");
+    ASSERT_TRUE(thread->start(65536));
+    if (!thread->join(10000)) {
+        ADD_FAILURE() << "the second request still waits for the server lock";
+        (void)thread.release();
+        (void)second.release();
+        (void)server.release();
+        (void)handler.release();
+        return;
+    }
+    EXPECT_EQ(thread->exitCode(), 1);
+    EXPECT_EQ(handler->seen.size(), 1u);
+    EXPECT_EQ(server->currentPeer(), "10.0.0.8");
 }
 
 TEST_F(CommandServerTest, RegistrationKeepsTheFirstAndUnregisterRemovesEveryCode) {

@@ -21,13 +21,15 @@ public:
         consumer_ = c;
         gLog.push_back("consumer " + name_);
     }
+    void requestStop() override { gLog.push_back("stop " + name_); }
 
 private:
     std::string name_;
     PacketConsumer* consumer_ = nullptr;
 };
 
-TEST(CompositeSocket, HandsTheConsumerOnAndDestroysChildrenInTheOrderAdded) {
+// Every child is told to stop before the first is destroyed, so that their waits overlap.
+TEST(CompositeSocket, HandsTheConsumerOnAndStopsAllBeforeDestroyingInTheOrderAdded) {
     gLog.clear();
     lbtest::RecordingConsumer consumer;
     {
@@ -40,7 +42,8 @@ TEST(CompositeSocket, HandsTheConsumerOnAndDestroysChildrenInTheOrderAdded) {
         composite.add(std::make_unique<Child>("late"));  // gets it at once
     }
     EXPECT_EQ(gLog, (std::vector<std::string>{"consumer udp", "consumer tcp", "consumer late",
-                                              "destroy udp", "destroy tcp", "destroy late"}));
+                                              "stop udp", "stop tcp", "stop late", "destroy udp",
+                                              "destroy tcp", "destroy late"}));
 }
 
 }  // namespace

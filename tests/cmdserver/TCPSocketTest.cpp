@@ -1,5 +1,6 @@
 // The TCP listener on port 44516, in a network namespace of the test's own: it serves
-// connections, cleans up after them, and outlives a peer that exhausts the socket limit.
+// connections, cleans up after them, outlives a peer that exhausts the socket limit, keeps
+// sockets for the rest of the controller, and stops its clients all at once.
 #include "cmdserver/TCPSocket.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +8,11 @@
 #include <memory>
 #include <vector>
 
+#include "cmdserver/TransportLimits.h"
 #include "cmdserver/UDPSocket.h"
+#include "cmdserver/net/dgram_sock.h"
 #include "cmdserver/net/sleep.h"
+#include "cmdserver/net/stream_server.h"
 #include "kernel/net/WinSock.h"
 #include "tests/support/HostSockets.h"
 #include "tests/support/Packets.h"
@@ -96,6 +100,98 @@ TEST_F(TCPSocketTest, AConnectionFloodDoesNotStopDiscoveryOrTheListener) {
     ASSERT_TRUE(socketsDropTo(base_ + 2));
     lbtest::TcpPeer later("127.0.0.1", kCommandTcpPort);
     EXPECT_TRUE(served(later));
+}
+
+// Clients stop at the socket limit less the reserve: a connection beyond is closed at once
+// (not left in the backlog), the sockets of the firmware side connection and the host
+// notification are still there, and a freed place is taken again.
+TEST_F(TCPSocketTest, ClientsStayBelowTheSocketLimitAndTheReserveStaysFree) {
+    constexpr int kClients = 4;
+    ASSERT_EQ(base_, 0);  // the reserve is counted from nothing open
+    TovSetMaxSockets(kTransportSocketReserve + kClients);
+    ASSERT_EQ(TCPSocket::clientLimit(), kClients);
+    UDPSocket udp;
+    udp.setConsumer(&consumer_);
+    TCPSocket listener;
+    listener.setConsumer(&consumer_);
+
+    std::vector<std::unique_ptr<lbtest::TcpPeer>> held;
+    for (int i = 0; i < kClients; ++i) {
+        held.push_back(std::make_unique<lbtest::TcpPeer>("127.0.0.1", kCommandTcpPort));
+        ASSERT_TRUE(held.back()->connected()) << i;
+    }
+    for (int i = 0; i < 20; ++i) {
+        lbtest::TcpPeer extra("127.0.0.1", kCommandTcpPort);
+        ASSERT_TRUE(extra.connected()) << i;
+        EXPECT_TRUE(extra.closedByPeer(3000)) << i;
+    }
+    for (auto& peer : held) {
+        EXPECT_TRUE(served(*peer));
+    }
+
+    // Room for the firmware side connection (listener and connection) and the notification.
+    {
+        stream_server<ip_address> firmwareListener;
+        stream_sock<ip_address> firmwareConnection;
+        dgram_sock<ip_address> notification;
+        EXPECT_NE(firmwareListener.handle(), INVALID_SOCKET);
+        EXPECT_NE(firmwareConnection.handle(), INVALID_SOCKET);
+        EXPECT_NE(notification.handle(), INVALID_SOCKET);
+    }
+    lbtest::UdpProbe host;
+    ASSERT_TRUE(host.sendTo("127.0.0.1", kCommandUdpPort, lbtest::requestBytes(CmdPing)));
+    EXPECT_TRUE(host.receive(3000));
+
+    held.front().reset();
+    ASSERT_TRUE(socketsDropTo(2 + kClients - 1));
+    lbtest::TcpPeer later("127.0.0.1", kCommandTcpPort);
+    EXPECT_TRUE(served(later));
+}
+
+// Destroying the listener stops every client at once: idle ones and ones waiting for the rest
+// of a request. One by one, each would cost its whole wait (minutes for these).
+TEST_F(TCPSocketTest, StoppingEndsEveryClientTogether) {
+    constexpr int kIdle = 60;
+    constexpr int kMidRequest = 8;
+    TovSetMaxSockets(base_ + kTransportSocketReserve + kIdle + kMidRequest);
+
+    class Destroyer : public mthread::Runnable {
+    public:
+        int run() override {
+            listener.reset();
+            return 0;
+        }
+        std::unique_ptr<TCPSocket> listener = std::make_unique<TCPSocket>();
+    };
+    Destroyer destroyer;
+    destroyer.listener->setConsumer(&consumer_);
+
+    std::vector<std::unique_ptr<lbtest::TcpPeer>> peers;
+    for (int i = 0; i < kIdle + kMidRequest; ++i) {
+        peers.push_back(std::make_unique<lbtest::TcpPeer>("127.0.0.1", kCommandTcpPort));
+        ASSERT_TRUE(peers.back()->connected()) << i;
+        if (i >= kIdle) {
+            Bytes part = framedPing();
+            part.resize(4 + 20);  // the body wait is ten seconds
+            ASSERT_TRUE(peers.back()->send(part));
+        }
+    }
+    ASSERT_TRUE(served(*peers.front()));
+    // Every client holds its socket and waits.
+    for (int waited = 0; TovOpenSocketCount() < base_ + 1 + kIdle + kMidRequest && waited < 5000;
+         waited += 50) {
+        mthread::sleep(50);
+    }
+    ASSERT_EQ(TovOpenSocketCount(), base_ + 1 + kIdle + kMidRequest);
+
+    mthread::BasicThread thread(&destroyer, "listener stop");
+    ASSERT_TRUE(thread.start(65536));
+    // A bound far above one stop and far below one wait per client.
+    ASSERT_TRUE(thread.join(30000)) << "the stop still runs";
+    EXPECT_EQ(TovOpenSocketCount(), base_);
+    for (auto& peer : peers) {
+        EXPECT_TRUE(peer->closedByPeer(1000));
+    }
 }
 
 }  // namespace

@@ -237,4 +237,53 @@ TEST_F(ConfigManagerTest, InstanceIsTheSystemSettingsFile) {
     EXPECT_EQ(ConfigManager::create("C:\\zu-rt.ini")->getString("kora", "K", ""), "v");
 }
 
+TEST_F(ConfigManagerTest, PathsThatOnceHashedAlikeKeepTheirOwnFiles) {
+    // Equal under an XOR of the bytes: 'a' and 'e' trade places four bytes apart.
+    disk.writeHostFile("abcdefgh.ini", "[S]\nk=first\n");
+    disk.writeHostFile("ebcdafgh.ini", "[S]\nk=second\n");
+    auto first = ConfigManager::create("C:\\abcdefgh.ini");
+    auto second = ConfigManager::create("C:\\ebcdafgh.ini");
+    EXPECT_EQ(first->getString("S", "k", ""), "first");
+    EXPECT_EQ(second->getString("S", "k", ""), "second");
+    ASSERT_TRUE(second->setString("S", "k", "changed"));
+    EXPECT_EQ(disk.readHostFile("abcdefgh.ini"), "[S]\nk=first\n");
+    EXPECT_EQ(disk.readHostFile("ebcdafgh.ini"), "[S]\r\nk=changed\r\n\r\n");
+}
+
+// A file deleted behind a loaded model: its values stay readable through every store on
+// the file, and the next change, by whichever store, writes them all again (as the model
+// would through the store that loaded it).
+TEST_F(ConfigManagerTest, FileDeletedBehindLoadedModelKeepsItsValues) {
+    write("[S]\na=1\nb=2\n");
+    EXPECT_EQ(config->getString("S", "a", ""), "1");
+    std::filesystem::remove(disk.hostPath(name));
+
+    auto later = ConfigManager::create(path);  // not bound before the deletion
+    ASSERT_TRUE(later->setString("S", "c", "3"));
+    EXPECT_EQ(read(), "[S]\r\na=1\r\nb=2\r\nc=3\r\n\r\n");
+
+    std::filesystem::remove(disk.hostPath(name));
+    auto reader = ConfigManager::create(path);
+    EXPECT_EQ(reader->getString("S", "b", ""), "2");
+    EXPECT_FALSE(exists());  // reading recreates nothing
+}
+
+TEST_F(ConfigManagerTest, FirstUseFromManyThreadsBindsOnce) {
+    write("[S]\nk=v\n");
+    for (int round = 0; round < 20; ++round) {
+        auto store = ConfigManager::create(path);
+        std::vector<std::thread> threads;
+        std::vector<std::string> seen(6);
+        for (std::size_t i = 0; i < seen.size(); ++i) {
+            threads.emplace_back([&, i] { seen[i] = store->getString("S", "k", ""); });
+        }
+        for (auto& thread : threads) {
+            thread.join();
+        }
+        EXPECT_EQ(seen, std::vector<std::string>(seen.size(), "v")) << round;
+        EXPECT_EQ(&static_cast<rx_fwk::ConfigManager_file_io&>(*store).ensureLoaded(),
+                  &static_cast<rx_fwk::ConfigManager_file_io&>(*config).ensureLoaded());
+    }
+}
+
 }  // namespace

@@ -5,11 +5,17 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/FileTimeError.h"
 #include "config/tIniFile.h"
+#include "kernel/fs/Drive.h"
+#include "kernel/fs/WholeFile.h"
+#include "kernel/fs/posix/DriveTable.h"
 #include "tests/config/IniTestFiles.h"
 #include "tests/support/TempDisk.h"
 
@@ -273,6 +279,89 @@ TEST_F(IniFileTest, UnreadableFileKeepsLastModelForReadsAndRefusesChanges) {
     EXPECT_THROW(ini.set("S", "k", "3"), IniFile::FileIOError);
     EXPECT_THROW(ini.removeKey("S", "k"), IniFile::FileIOError);
     EXPECT_EQ(ini.get("S", "k"), "1");
+}
+
+TEST_F(IniFileTest, ByteOrderMarkIsSkippedOnReadingAndKeptOnWriting) {
+    write("\xEF\xBB\xBF[First]\r\nk=1\r\n");
+    EXPECT_EQ(ini.get("First", "k"), "1");
+    ini.set("First", "m", "2");
+    EXPECT_EQ(read(), "\xEF\xBB\xBF[First]\r\nk=1\r\nm=2\r\n\r\n");
+    // A file without one gets none.
+    lbtest::editBehindModel(disk, "s.ini", "[First]\r\nk=1\r\n");
+    ini.set("First", "m", "3");
+    EXPECT_EQ(read(), "[First]\r\nk=1\r\nm=3\r\n\r\n");
+}
+
+// Neither a file nor a model too large to read back is taken in or written.
+TEST_F(IniFileTest, FilesLargerThanTheLimitAreRefused) {
+    const std::string head = "[S]\nk=1\n#";
+    const std::string atLimit = head + std::string(TOV_WHOLE_FILE_LIMIT - head.size(), 'x');
+    write(atLimit);
+    EXPECT_EQ(ini.get("S", "k"), "1");
+
+    lbtest::editBehindModel(disk, "s.ini", atLimit + "x");
+    EXPECT_EQ(ini.get("S", "k"), "1");  // the last good model answers
+    EXPECT_THROW(ini.set("S", "k", "2"), IniFile::FileIOError);
+    EXPECT_EQ(read(), atLimit + "x");
+
+    write("[S]\nk=1\n");
+    EXPECT_THROW(ini.set("S", "big", std::string(TOV_WHOLE_FILE_LIMIT, 'v')), IniFile::FileIOError);
+    EXPECT_EQ(read(), "[S]\nk=1\n");
+    EXPECT_THROW(ini.get("S", "big"), IniFile::EntryNotFoundError);
+}
+
+// C: with a second process in it: right after each rename onto a file, that process edits
+// the file, and the clock moves on past the edit's tick before the writer goes on.
+class EditAfterRenameDrive : public TovDrive {
+public:
+    EditAfterRenameDrive(std::shared_ptr<TovDrive> inner, std::function<void()> edit)
+        : inner_(std::move(inner)), edit_(std::move(edit)) {}
+
+    std::unique_ptr<TovDriveFile> open(LPCSTR path, DWORD access, DWORD disposition,
+                                       DWORD attributes) override {
+        return inner_->open(path, access, disposition, attributes);
+    }
+    std::unique_ptr<TovDriveSearch> findFirst(LPCSTR pattern, WIN32_FIND_DATAA* data) override {
+        return inner_->findFirst(pattern, data);
+    }
+    DWORD attributes(LPCSTR path) override { return inner_->attributes(path); }
+    DWORD fullPathName(LPCSTR path, DWORD size, LPSTR buffer, LPSTR* filePart) override {
+        return inner_->fullPathName(path, size, buffer, filePart);
+    }
+    BOOL setCurrentDirectory(LPCSTR path) override { return inner_->setCurrentDirectory(path); }
+    DWORD currentDirectory(DWORD size, LPSTR buffer) override {
+        return inner_->currentDirectory(size, buffer);
+    }
+    BOOL version(LPCSTR path, TovFileVersion* version) override {
+        return inner_->version(path, version);
+    }
+    BOOL setAttributes(LPCSTR path, DWORD attributes) override {
+        return inner_->setAttributes(path, attributes);
+    }
+    BOOL remove(LPCSTR path) override { return inner_->remove(path); }
+    BOOL move(LPCSTR from, LPCSTR to, DWORD flags) override {
+        const BOOL moved = inner_->move(from, to, flags);
+        if (moved) {
+            edit_();
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        }
+        return moved;
+    }
+
+private:
+    std::shared_ptr<TovDrive> inner_;
+    std::function<void()> edit_;
+};
+
+TEST_F(IniFileTest, EditRightAfterTheOwnRenameIsSeen) {
+    const int letter = TovRegisterDrive(
+        -1, std::make_shared<EditAfterRenameDrive>(
+                TovDriveOf("C:\\"), [this] { disk.writeHostFile("s.ini", "[S]\nk=other\n"); }));
+    ASSERT_GE(letter, 0);
+    tIniFile raced(std::string(1, static_cast<char>('A' + letter)) + ":\\s.ini");
+    raced.set("S", "k", "own");
+    EXPECT_EQ(raced.get("S", "k"), "other");
+    TovUnregisterDrive(letter);
 }
 
 }  // namespace

@@ -2,10 +2,19 @@
 #include "app/services/EmbeddedServices.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <future>
+#include <random>
+#include <thread>
 #include <vector>
 
+#include "app/services/EmbeddedTarget.h"
 #include "app/services/RebootNotifier.h"
 #include "app/services/RebootRecord.h"
 #include "tests/support/TempDisk.h"
@@ -116,6 +125,82 @@ TEST(RebootNotifierTest, SystemErrorCallsOnlyThoseThatAskedAndIdsGrow) {
     gCalls.clear();
     notifyReboot(RebootSystemError);
     EXPECT_EQ(gCalls, (std::vector<std::pair<int, int>>{{RebootSystemError, 2}}));
+}
+
+// A callback that never returns (its thread crashed in it) must not hold up the crash
+// handler's system-error reboot, which runs the callbacks again from another thread.
+struct StuckCallback {
+    std::promise<void> entered;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    std::atomic<int> systemErrorCalls{0};
+};
+StuckCallback* gStuck = nullptr;  // set while the test runs
+std::atomic<bool> gArmed{false};
+
+TEST(RebootNotifierTest, CallbacksRunOutsideTheLock) {
+    StuckCallback stuck;
+    gStuck = &stuck;
+    static const bool registered = [] {
+        registerRebootCallback(
+            [](int reason, void*) {
+                if (reason == RebootNormal && gArmed.exchange(false)) {
+                    gStuck->entered.set_value();
+                    gStuck->released.wait();
+                }
+            },
+            nullptr, false);
+        registerRebootCallback(
+            [](int reason, void*) {
+                if (reason == RebootSystemError && gStuck != nullptr) {
+                    ++gStuck->systemErrorCalls;
+                }
+            },
+            nullptr, true);
+        return true;
+    }();
+    ASSERT_TRUE(registered);
+    gArmed = true;
+
+    std::thread inCallback([] { notifyReboot(RebootNormal); });
+    stuck.entered.get_future().wait();
+    auto crash = std::async(std::launch::async, [] { notifyReboot(RebootSystemError); });
+    const bool finished = crash.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    stuck.release.set_value();
+    inCallback.join();
+    crash.wait();
+    gStuck = nullptr;
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(stuck.systemErrorCalls, 1);
+}
+
+// Killed at any moment while it writes reboot records, the image leaves one whole record:
+// a file emptied and not yet written again would end the chain of system-error reboots.
+TEST(RebootRecordTest, KilledWriterLeavesAWholeRecord) {
+    lbtest::TempDisk disk;
+    EmbeddedTarget& target = EmbeddedTarget::instance();
+    const std::string first = recordBytes(3, 4, 1, 0, "");
+    target.writeNVData(first.data(), first.size());
+    std::mt19937 random(20261211);
+    for (int round = 0; round < 100; ++round) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (std::uint32_t count = 2;; ++count) {
+                const std::string bytes = recordBytes(3, 4, count, 0, "");
+                target.writeNVData(bytes.data(), bytes.size());
+            }
+        }
+        usleep(100 + random() % 2000);
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        const std::string bytes = disk.readHostFile(kRecordFile);
+        ASSERT_EQ(bytes.size(), 48u) << "round " << round;
+        const auto record =
+            RebootRecord::fromBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()));
+        ASSERT_EQ(record.version, 3u) << "round " << round;
+        ASSERT_GE(record.systemErrorReboots, 1u) << "round " << round;
+    }
 }
 
 }  // namespace

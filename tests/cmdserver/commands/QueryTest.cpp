@@ -1,7 +1,10 @@
 // QueryCaps, QueryAttrs and SpQuery.
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include "app/services/EmbeddedServices.h"
+#include "cmdserver/net/BasicThread.h"
 #include "net/ipConfig.h"
 #include "net/tIPConfig_real.h"
 #include "net/tIPStack.h"
@@ -109,6 +112,49 @@ TEST_F(QueryTest, SpQueryAnswersStateTextAndProtectionFlags) {
         EXPECT_TRUE(std::equal(bytes.begin() + 124, bytes.begin() + 156, sent.begin() + 124));
         nIPStack::installIPConfig(nullptr);
     }
+    services.setSystemState(saved);
+}
+
+// The main thread sets the state text while SpQuery reads it: every answer is one whole text,
+// never a mixture or freed memory (the long text lives on the heap, the short one inside the
+// string).
+TEST_F(QueryTest, SpQueryReadsTheStateTextWhileItIsSet) {
+    EmbeddedServices& services = EmbeddedServices::instance();
+    const std::string saved = services.systemState();
+    const std::string shortText = "Running";
+    const std::string longText(90, 'L');
+
+    class Setter : public mthread::Runnable {
+    public:
+        Setter(const std::string& a, const std::string& b) : a_(a), b_(b) {}
+        int run() override {
+            for (int i = 0; !stop; ++i) {
+                EmbeddedServices::instance().setSystemState(i % 2 == 0 ? a_ : b_);
+            }
+            return 0;
+        }
+        std::atomic<bool> stop{false};
+
+    private:
+        const std::string& a_;
+        const std::string& b_;
+    };
+    Setter setter(shortText, longText);
+    mthread::BasicThread thread(&setter, "state setter");
+    ASSERT_TRUE(thread.start(65536));
+
+    int mixed = 0;
+    for (int i = 0; i < 3000; ++i) {
+        auto bytes = request(CmdSpQuery);
+        ASSERT_TRUE(ask(bytes));
+        const std::string area(reinterpret_cast<const char*>(bytes.data()) + 28);
+        if (area != shortText && area != longText) {
+            ++mixed;
+        }
+    }
+    setter.stop = true;
+    ASSERT_TRUE(thread.join(0));
+    EXPECT_EQ(mixed, 0);
     services.setSystemState(saved);
 }
 

@@ -59,6 +59,36 @@ TEST(BasicThread, WithoutRunnableOrWhenBarredFromStarting) {
     EXPECT_FALSE(barred.start(8192));
 }
 
+// A thread whose priority cannot be set is ended before it runs: the start fails, the object
+// does not count as running and its destruction returns.
+TEST(BasicThread, APriorityThatCannotBeSetFailsTheStartCleanly) {
+    class Counter : public Runnable {
+    public:
+        int run() override { return ++runs; }
+        std::atomic<int> runs{0};
+    };
+    Counter counter;
+    for (unsigned flags : {0u, unsigned{BasicThread::DeleteOnExit}}) {
+        SCOPED_TRACE(flags);
+        auto thread = std::make_unique<BasicThread>(&counter, "bad priority");
+        thread->setFlags(flags);
+        thread->setPriority(THREAD_PRIORITY_ERROR_RETURN);
+        EXPECT_FALSE(thread->start(8192));
+        EXPECT_FALSE(thread->isRunning());
+        EXPECT_EQ(thread->exitCode(), -1);
+        EXPECT_EQ(counter.runs, 0);
+        if (flags == 0) {
+            // With a priority it can take, the same object starts and runs.
+            thread->setPriority(0);
+            ASSERT_TRUE(thread->start(8192));
+            EXPECT_TRUE(thread->join(0));
+            EXPECT_EQ(counter.runs, 1);
+            counter.runs = 0;
+        }
+        thread.reset();  // returns: nothing is left suspended
+    }
+}
+
 // Many threads enter at once; the function runs once and every caller returns only after
 // it has finished.
 TEST(callOnce, RunsOnceUnderContention) {

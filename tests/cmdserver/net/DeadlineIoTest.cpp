@@ -76,5 +76,17 @@ TEST_F(DeadlineIoTest, ThePeersCloseEndsTheWaitWithWhatCameBefore) {
     EXPECT_EQ(reader_->receive(buffer_, 4, 4, 0, 100), -1);
 }
 
+// Kept open, the socket stays the reader's until it closes it: another thread may shut it
+// down without meeting a handle number handed out again.
+TEST_F(DeadlineIoTest, AKeptSocketOutlivesThePeersClose) {
+    write("xy", 2);
+    ASSERT_TRUE(writer_.close());
+    const SOCKET before = reader_->handle();
+    EXPECT_EQ(reader_->receive(buffer_, 4, 4, 5, 0, OnPeerClose::KeepOpen), 2);
+    EXPECT_EQ(reader_->receive(buffer_, 4, 4, 5, 0, OnPeerClose::KeepOpen), 0);
+    EXPECT_EQ(reader_->handle(), before);
+    EXPECT_EQ(shutdown(before, SD_BOTH), 0);
+}
+
 }  // namespace
 }  // namespace rx_fwk

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "kernel/base/LastError.h"
+#include "kernel/fs/WholeFile.h"
 #include "kernel/fs/WindowsDirectory.h"
 #include "tests/support/TempDisk.h"
 
@@ -204,6 +206,45 @@ TEST_F(ProfileReaderTest, RtosIniFallsBackToBuiltIn) {
     EXPECT_EQ(GetPrivateProfileIntA("Filesystem", "FatCacheSize", 0, "RTOS.INI"), 8u);
     EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
     ASSERT_TRUE(TovSetWindowsDirectory("C:\\"));
+    TovEnableDiskProfiles();
+}
+
+TEST_F(ProfileReaderTest, ByteOrderMarkBeforeTheFirstHeaderIsSkipped) {
+    disk.writeHostFile("bom.ini", "\xEF\xBB\xBF[First]\r\nk=1\r\n");
+    EXPECT_EQ(value("First", "k", "def", 64, "C:\\bom.ini"), "1");
+    disk.writeHostFile("rtos.ini", "\xEF\xBB\xBF[Messages]\r\nRtos.Ini=3\r\n");
+    TovEnableDiskProfiles();
+    EXPECT_EQ(GetPrivateProfileIntA("Messages", "Rtos.Ini", 5, "RTOS.INI"), 3u);
+}
+
+// A file read whole must not take memory without bound: one over the limit reads as
+// empty (ordinary files) or leaves the built-in copy to answer (RTOS.INI).
+TEST_F(ProfileReaderTest, FilesLargerThanTheLimitAreRefused) {
+    const std::string tail = "\r\n[Filesystem]\r\nFatCacheSize=16\r\n";
+    const struct {
+        const char* what;
+        std::size_t size;
+        UINT plain;  // GetPrivateProfileIntA on the file by path
+        UINT rtos;   // on RTOS.INI, the built-in copy holding 8
+    } rows[] = {
+        {"at the limit", TOV_WHOLE_FILE_LIMIT, 16, 16},
+        {"one byte over", TOV_WHOLE_FILE_LIMIT + 1, 0, 8},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        // The key stands at the end: a file at the limit is read to its last byte.
+        disk.writeHostFile("rtos.ini",
+                           "[Pad]\r\n" + std::string(row.size - 7 - tail.size(), 'x') + tail);
+        SetLastError(0xdeadbeef);
+        EXPECT_EQ(GetPrivateProfileIntA("Filesystem", "FatCacheSize", 0, "C:\\rtos.ini"),
+                  row.plain);
+        if (row.plain == 0) {
+            EXPECT_EQ(GetLastError(), ERROR_FILE_TOO_LARGE);
+        }
+        TovEnableDiskProfiles();
+        EXPECT_EQ(GetPrivateProfileIntA("Filesystem", "FatCacheSize", 0, "RTOS.INI"), row.rtos);
+    }
+    std::filesystem::remove(disk.hostPath("rtos.ini"));
     TovEnableDiskProfiles();
 }
 
