@@ -238,6 +238,7 @@ class Stress:
         if not self.boots():
             return
         started = time.monotonic()
+        reported = 0
         while self.kills < kills:
             if self.random.random() < during_boot:
                 # Somewhere in start-up: the reboot record is read and cleared there.
@@ -263,7 +264,8 @@ class Stress:
                 state = self.check(state, touched)
             if not self.boots():
                 return
-            if self.kills % 100 == 0:
+            if self.kills // 100 > reported:
+                reported = self.kills // 100
                 self.log("%d kills, %d checks, %d failures, %.0f s"
                          % (self.kills, self.checks, len(self.failures),
                             time.monotonic() - started))
