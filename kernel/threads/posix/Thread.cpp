@@ -26,16 +26,23 @@ constexpr std::size_t kHostNameMax = 15;
 // Ends the thread's record when the host thread ends, however it ends.
 struct CurrentThread {
     std::shared_ptr<TovThreadRecord> record;
+    bool exiting = false;
     ~CurrentThread() {
+        exiting = true;
         if (record == nullptr) {
             return;
         }
-        std::lock_guard<std::mutex> guard(TovWaitLock());
-        if (record->exitCode == STILL_ACTIVE) {
-            record->exitCode = 0;
+        {
+            std::lock_guard<std::mutex> guard(TovWaitLock());
+            if (record->exitCode == STILL_ACTIVE) {
+                record->exitCode = 0;
+            }
+            record->ended_ = true;
+            record->wakeWaiters();
         }
-        record->ended_ = true;
-        record->wakeWaiters();
+        // Releasing the record may free it through a wrapped heap that asks for the current
+        // thread again: it must then find neither the dying record nor make a new one here.
+        std::shared_ptr<TovThreadRecord> last = std::move(record);
     }
 };
 
@@ -123,6 +130,12 @@ std::shared_ptr<TovThreadRecord> threadFor(HANDLE thread) {
 }  // namespace
 
 std::shared_ptr<TovThreadRecord> TovCurrentThread() {
+    if (tCurrent.exiting) {
+        // A stand-in for calls made while the host thread's last destructors run.
+        static auto* const exited =
+            new std::shared_ptr<TovThreadRecord>(std::make_shared<TovThreadRecord>());
+        return *exited;
+    }
     if (tCurrent.record == nullptr) {
         auto record = std::make_shared<TovThreadRecord>();
         record->setId(static_cast<DWORD>(gettid()));
