@@ -1,7 +1,7 @@
 // The line scanner of the kernel's profile reader.
 #include "kernel/profile/ProfileScanner.h"
 
-#include <vector>
+#include <unordered_set>
 
 namespace kprofile {
 namespace {
@@ -100,7 +100,9 @@ bool scanProfile(ProfileText& text, ProfileQuery query, const char* section, con
         }
     }
     const std::size_t keyLength = query == ProfileQuery::Value ? length(key) : 0;
-    std::vector<std::string> sectionsSeen;
+    // Folded names of the sections listed so far: a file of many sections is listed in one
+    // pass, not one comparison with every earlier name per header.
+    std::unordered_set<std::string> sectionsSeen;
     bool inWanted = false;
     bool sectionFound = false;
     std::string line;
@@ -137,12 +139,11 @@ bool scanProfile(ProfileText& text, ProfileQuery query, const char* section, con
                 continue;
             }
             if (query == ProfileQuery::SectionNames) {
-                bool seen = false;
-                for (const std::string& s : sectionsSeen) {
-                    seen = seen || sameAscii(s, name.c_str(), name.size());
+                std::string folded = name;
+                for (char& c : folded) {
+                    c = foldAscii(c);
                 }
-                if (!seen && !name.empty()) {
-                    sectionsSeen.push_back(name);
+                if (!name.empty() && sectionsSeen.insert(std::move(folded)).second) {
                     appendEntry(out, name);
                 }
                 continue;

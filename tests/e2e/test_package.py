@@ -25,6 +25,7 @@ INSTALLED = {
     "lib/*/wireshark/plugins/lifeboat.lua": False,
     "share/doc/lifeboat/README.md": False,
     "share/doc/lifeboat/architecture.md": False,
+    "share/doc/lifeboat/security.md": False,
     "share/man/man1/tesselcfg.1.gz": False,
     "share/bash-completion/completions/tesselcfg": False,
 }

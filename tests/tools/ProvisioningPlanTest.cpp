@@ -273,6 +273,12 @@ TEST(ProvisioningPlanTest, DifferencesAfterApplying) {
     after.identity.commentKnown = false;
     EXPECT_EQ(differences(entry, lockedBefore, after),
               std::vector<std::string>{"comment is too long to be read back, not \"line\""});
+    // What a controller reports is shown escaped: it cannot rewrite the line.
+    after = reported(kA, "cell\r\x1b[2K", "li\nne", false, true);
+    after.ping.ipConfigured = true;
+    EXPECT_EQ(differences(entry, lockedBefore, after),
+              (std::vector<std::string>{"host name is \"cell\\x0D\\x1B[2K\", not \"cell\"",
+                                        "comment is \"li\\x0Ane\", not \"line\""}));
 }
 
 }  // namespace

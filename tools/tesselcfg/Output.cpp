@@ -4,6 +4,9 @@
 #include <array>
 #include <cstdio>
 
+#include "tools/tesselcfg/PrintableText.h"
+#include "tools/tesselcfg/Session.h"
+
 namespace tesselcfg {
 
 nlohmann::json toJson(const Controller& c) {
@@ -36,9 +39,9 @@ std::string controllerTable(const std::vector<Controller>& controllers) {
     for (const Controller& c : controllers) {
         char serial[16];
         std::snprintf(serial, sizeof serial, "%08X", c.serial);
-        rows.push_back({formatMac(c.mac), c.ip, c.hostName.empty() ? "-" : c.hostName, c.targetType,
-                        serial, c.locked ? "yes" : "no", c.dhcp ? "DHCP" : "static",
-                        c.state.value_or("?")});
+        rows.push_back({formatMac(c.mac), c.ip, c.hostName.empty() ? "-" : printable(c.hostName),
+                        printable(c.targetType), serial, c.locked ? "yes" : "no",
+                        c.dhcp ? "DHCP" : "static", c.state ? printable(*c.state) : "?"});
     }
     std::array<std::size_t, 8> width{};
     for (const Row& r : rows) {
@@ -57,6 +60,17 @@ std::string controllerTable(const std::vector<Controller>& controllers) {
         out += '\n';
     }
     return out;
+}
+
+std::string stateReport(const CommandPacket& reply) {
+    const bool halt = (reply.flags & 0x0001) != 0;
+    const bool protect = (reply.flags & 0x0002) != 0;
+    return printable(stateText(reply)) + "\nhalt on error: " + (halt ? "yes" : "no") +
+           "\nreboot protected: " + (protect ? "yes" : "no") + "\n";
+}
+
+std::string attributeReport(const CommandPacket& reply) {
+    return printable(areaText(reply.data, sizeof reply.data)) + "\n";
 }
 
 std::string dumpJson(const nlohmann::json& value) {

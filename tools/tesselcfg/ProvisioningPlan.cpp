@@ -4,12 +4,14 @@
 
 #include "tools/tesselcfg/DiscoveryNotes.h"
 #include "tools/tesselcfg/IpSettings.h"
+#include "tools/tesselcfg/PrintableText.h"
 
 namespace tesselcfg {
 namespace {
 
+// Texts in the differences may come from the controller.
 std::string quoted(const std::string& text) {
-    return "\"" + text + "\"";
+    return "\"" + printable(text) + "\"";
 }
 const char* onOff(bool on) {
     return on ? "on" : "off";

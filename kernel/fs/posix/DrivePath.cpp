@@ -102,41 +102,69 @@ std::string TovJoinDrivePath(char letter, const TovPathComponents& components) {
 
 namespace {
 
-bool matchFrom(const char* pattern, const char* name) {
-    for (;;) {
-        if (*pattern == '\0') {
-            return *name == '\0';
-        }
-        if (*name == '\0') {
-            // What is left of the pattern may match nothing: "*", ".*", "*.*".
-            while (*pattern == '*') {
-                ++pattern;
+// Backtracking over `*` with a memo of the (pattern, name) positions that failed once: a
+// pattern full of stars costs at most pattern length times name length.
+class NameMatch {
+public:
+    NameMatch(const std::string& pattern, const std::string& name)
+        : pattern_(pattern.c_str()),
+          name_(name.c_str()),
+          nameLength_(name.size() + 1),
+          failed_((pattern.size() + 1) * nameLength_, 0) {}
+
+    bool from(const char* pattern, const char* name) {
+        for (;;) {
+            if (*pattern == '\0') {
+                return *name == '\0';
             }
-            if (pattern[0] == '.' && pattern[1] == '*') {
-                ++pattern;
+            if (*name == '\0') {
+                // What is left of the pattern may match nothing: "*", ".*", "*.*".
                 while (*pattern == '*') {
                     ++pattern;
                 }
-            }
-            return *pattern == '\0';
-        }
-        if (*pattern == '*') {
-            for (const char* rest = name;; ++rest) {
-                if (matchFrom(pattern + 1, rest)) {
-                    return true;
+                if (pattern[0] == '.' && pattern[1] == '*') {
+                    ++pattern;
+                    while (*pattern == '*') {
+                        ++pattern;
+                    }
                 }
-                if (*rest == '\0') {
+                return *pattern == '\0';
+            }
+            if (*pattern == '*') {
+                char& failed = failed_[std::size_t(pattern - pattern_) * nameLength_ +
+                                       std::size_t(name - name_)];
+                if (failed) {
                     return false;
                 }
+                for (const char* rest = name;; ++rest) {
+                    if (from(pattern + 1, rest)) {
+                        return true;
+                    }
+                    if (*rest == '\0') {
+                        failed = 1;
+                        return false;
+                    }
+                }
             }
+            if (*pattern != '?' && std::tolower(static_cast<unsigned char>(*pattern)) !=
+                                       std::tolower(static_cast<unsigned char>(*name))) {
+                return false;
+            }
+            ++pattern;
+            ++name;
         }
-        if (*pattern != '?' && std::tolower(static_cast<unsigned char>(*pattern)) !=
-                                   std::tolower(static_cast<unsigned char>(*name))) {
-            return false;
-        }
-        ++pattern;
-        ++name;
     }
+
+private:
+    const char* pattern_;
+    const char* name_;
+    std::size_t nameLength_;
+    std::vector<char> failed_;
+};
+
+bool matchFrom(const std::string& pattern, const std::string& name) {
+    NameMatch match(pattern, name);
+    return match.from(pattern.c_str(), name.c_str());
 }
 
 }  // namespace
@@ -146,7 +174,7 @@ bool TovMatchNamePattern(const std::string& pattern, const std::string& name) {
     if (pattern.size() > 1 && pattern.back() == '.' &&
         pattern.find_first_not_of('.') != std::string::npos) {
         return name.find('.') == std::string::npos &&
-               matchFrom(pattern.substr(0, pattern.size() - 1).c_str(), name.c_str());
+               matchFrom(pattern.substr(0, pattern.size() - 1), name);
     }
-    return matchFrom(pattern.c_str(), name.c_str());
+    return matchFrom(pattern, name);
 }

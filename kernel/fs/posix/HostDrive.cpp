@@ -50,6 +50,22 @@ DWORD copyOut(const std::string& text, DWORD size, LPSTR buffer) {
     return static_cast<DWORD>(text.size());
 }
 
+// Whether an existing entry may be opened or have its attributes changed through the
+// drive: 0 or the Win32 error. Only regular files and directories: a FIFO would block the
+// caller and a device node is a host device. A file with another name is refused too, as
+// that name may lie outside the disk directory (a hard link), and the drive cannot tell.
+DWORD reachable(const struct stat& status) {
+    if (S_ISDIR(status.st_mode)) {
+        return 0;
+    }
+    return S_ISREG(status.st_mode) && status.st_nlink <= 1 ? 0 : ERROR_ACCESS_DENIED;
+}
+
+// The host's name for an open descriptor, to open the very file it holds once more.
+std::string descriptorPath(int descriptor) {
+    return "/proc/self/fd/" + std::to_string(descriptor);
+}
+
 }  // namespace
 
 DWORD TovHostAttributes(const struct stat& status) {
@@ -72,6 +88,55 @@ DWORD TovHostDrive::locate(LPCSTR path, TovNameCheck check, TovDrivePath& parsed
                            TovHostRoot::Resolved& resolved) const {
     DWORD error = parse(path, check, parsed);
     return error != 0 ? error : root_->resolve(parsed.components, resolved);
+}
+
+DWORD TovHostDrive::openEntry(const std::string& host, int flags, mode_t mode,
+                              int& descriptor) const {
+    const int access = flags & O_ACCMODE;
+    const bool creating = (flags & O_CREAT) != 0;
+    const bool writing = access != O_RDONLY || (flags & O_TRUNC) != 0;
+    // What is checked is what is opened: the entry is taken as a path descriptor, checked,
+    // and opened again through that descriptor, so a name swapped for a link, a FIFO or
+    // another file between the check and the use changes nothing. A new file is made with
+    // O_EXCL, so it is the file just made.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        if (creating) {
+            descriptor = root_->openAt(host, access | O_CREAT | O_EXCL, mode);
+            if (descriptor >= 0) {
+                return 0;
+            }
+            if (errno != EEXIST) {
+                return TovWin32ErrorFromErrno(errno);
+            }
+            if ((flags & O_EXCL) != 0) {
+                return ERROR_FILE_EXISTS;
+            }
+        }
+        Descriptor entry(root_->openAt(host, O_PATH));
+        if (entry.get() < 0) {
+            if (errno == ENOENT && creating) {
+                continue;  // removed meanwhile, or a link to nothing: make it again
+            }
+            return TovWin32ErrorFromErrno(errno);
+        }
+        struct stat status;
+        if (fstat(entry.get(), &status) != 0) {
+            return TovWin32ErrorFromErrno(errno);
+        }
+        if (S_ISDIR(status.st_mode)) {
+            return ERROR_ACCESS_DENIED;
+        }
+        if (DWORD error = reachable(status)) {
+            return error;
+        }
+        if (writing && isReadOnly(status)) {
+            return ERROR_ACCESS_DENIED;
+        }
+        descriptor = ::open(descriptorPath(entry.get()).c_str(),
+                            (flags & ~(O_CREAT | O_EXCL)) | O_CLOEXEC | O_NOCTTY);
+        return descriptor >= 0 ? 0 : TovWin32ErrorFromErrno(errno);
+    }
+    return ERROR_FILE_NOT_FOUND;
 }
 
 std::unique_ptr<TovDriveFile> TovHostDrive::open(LPCSTR path, DWORD access, DWORD disposition,
@@ -129,9 +194,9 @@ std::unique_ptr<TovDriveFile> TovHostDrive::open(LPCSTR path, DWORD access, DWOR
             break;
     }
     mode_t mode = (flagsAndAttributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
-    int descriptor = root_->openAt(resolved.host, flags, mode);
-    if (descriptor < 0) {
-        return TovFailErrno(errno, nullptr);
+    int descriptor = -1;
+    if (DWORD error = openEntry(resolved.host, flags, mode, descriptor)) {
+        return TovFail(error, nullptr);
     }
     if (!resolved.exists) {
         root_->forget();
@@ -172,12 +237,13 @@ BOOL TovHostDrive::setAttributes(LPCSTR path, DWORD attributes) {
     if (file.get() < 0 || fstat(file.get(), &host) != 0) {
         return TovFailErrno(errno, FALSE);
     }
+    if (DWORD error = reachable(host)) {
+        return TovFail(error, FALSE);
+    }
     mode_t mode = host.st_mode & 07777;
     mode = (attributes & FILE_ATTRIBUTE_READONLY) != 0 ? mode & ~mode_t{0222} : mode | S_IWUSR;
     // chmod through the descriptor's /proc link: the file found inside the root, no other.
-    char link[64];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", file.get());
-    if (chmod(link, mode) != 0) {
+    if (chmod(descriptorPath(file.get()).c_str(), mode) != 0) {
         return TovFailErrno(errno, FALSE);
     }
     return TRUE;

@@ -41,6 +41,9 @@ private:
     // (descriptor handed to the caller), its leaf name and its host status. FALSE with the
     // last error set otherwise.
     BOOL existingEntry(LPCSTR path, int& parent, std::string& leaf, struct stat& host) const;
+    // Opens a resolved entry with host open flags; O_CREAT makes a missing one. 0 or the
+    // Win32 error.
+    DWORD openEntry(const std::string& host, int flags, mode_t mode, int& descriptor) const;
     // Host status of a resolved, existing path; 0 or the Win32 error.
     DWORD status(const TovHostRoot::Resolved& resolved, struct stat& status) const {
         return root_->status(resolved, status);

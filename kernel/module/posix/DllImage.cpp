@@ -6,9 +6,12 @@
 #include <fcntl.h>
 #include <link.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -76,6 +79,133 @@ int copyToMemory(TovDriveFile& file, const std::string& name) {
     return copy;
 }
 
+// A DLL's dynamic section may make the host loader open files of its own choosing: a
+// library named by a path ("/x/lib.so", "../lib.so"), a search path (RPATH, RUNPATH) or an
+// audit library. On C: that would reach host files outside the drive, so such a DLL is
+// refused; libraries named by a bare name come from the host's own library directories.
+// The file is hostile input: every offset is checked against its size.
+class DynamicSection {
+public:
+    DynamicSection(int descriptor, const ElfW(Ehdr) & header)
+        : descriptor_(descriptor), header_(header) {}
+
+    DWORD check() {
+        struct stat status;
+        if (::fstat(descriptor_, &status) != 0) {
+            return TovWin32ErrorFromErrno(errno);
+        }
+        size_ = std::uint64_t(status.st_size);
+        if (header_.e_phnum == 0) {
+            return 0;
+        }
+        if (header_.e_phentsize != sizeof(ElfW(Phdr)) || header_.e_phnum > kMaxSegments) {
+            return ERROR_BAD_EXE_FORMAT;
+        }
+        segments_.resize(header_.e_phnum);
+        if (!readAt(header_.e_phoff, segments_.data(), segments_.size() * sizeof(ElfW(Phdr)))) {
+            return ERROR_BAD_EXE_FORMAT;
+        }
+        for (const ElfW(Phdr) & segment : segments_) {
+            if (segment.p_type == PT_DYNAMIC) {
+                return checkEntries(segment);
+            }
+        }
+        return 0;
+    }
+
+private:
+    static constexpr std::size_t kMaxSegments = 256;
+    static constexpr std::uint64_t kMaxDynamicBytes = 64 * 1024;
+    static constexpr std::size_t kMaxName = 4096;
+
+    bool readAt(std::uint64_t offset, void* buffer, std::uint64_t bytes) const {
+        if (offset > size_ || bytes > size_ - offset) {
+            return false;
+        }
+        return ::pread(descriptor_, buffer, bytes, off_t(offset)) == ssize_t(bytes);
+    }
+
+    // The file offset of a virtual address inside a loaded segment's file bytes.
+    bool fileOffset(std::uint64_t address, std::uint64_t& offset) const {
+        for (const ElfW(Phdr) & segment : segments_) {
+            if (segment.p_type == PT_LOAD && address >= segment.p_vaddr &&
+                address - segment.p_vaddr < segment.p_filesz) {
+                offset = segment.p_offset + (address - segment.p_vaddr);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    DWORD checkEntries(const ElfW(Phdr) & segment) {
+        if (segment.p_filesz > kMaxDynamicBytes) {
+            return ERROR_BAD_EXE_FORMAT;
+        }
+        std::vector<ElfW(Dyn)> entries(segment.p_filesz / sizeof(ElfW(Dyn)));
+        if (!readAt(segment.p_offset, entries.data(), entries.size() * sizeof(ElfW(Dyn)))) {
+            return ERROR_BAD_EXE_FORMAT;
+        }
+        std::uint64_t table = 0;
+        std::uint64_t tableSize = 0;
+        bool hasTable = false;
+        std::vector<std::uint64_t> names;  // string-table offsets of library names
+        for (const ElfW(Dyn) & entry : entries) {
+            if (entry.d_tag == DT_NULL) {
+                break;
+            }
+            switch (entry.d_tag) {
+                case DT_RPATH:
+                case DT_RUNPATH:
+                case DT_AUDIT:
+                case DT_DEPAUDIT:
+                    return ERROR_ACCESS_DENIED;
+                case DT_NEEDED:
+                case DT_FILTER:
+                case DT_AUXILIARY:
+                    names.push_back(entry.d_un.d_val);
+                    break;
+                case DT_STRTAB:
+                    hasTable = fileOffset(entry.d_un.d_ptr, table);
+                    break;
+                case DT_STRSZ:
+                    tableSize = entry.d_un.d_val;
+                    break;
+                default:
+                    break;
+            }
+        }
+        if (names.empty()) {
+            return 0;
+        }
+        if (!hasTable) {
+            return ERROR_BAD_EXE_FORMAT;
+        }
+        std::vector<char> name(kMaxName);
+        for (std::uint64_t at : names) {
+            if (at >= tableSize) {
+                return ERROR_BAD_EXE_FORMAT;
+            }
+            const std::uint64_t bytes = std::min<std::uint64_t>(tableSize - at, kMaxName);
+            if (!readAt(table + at, name.data(), bytes)) {
+                return ERROR_BAD_EXE_FORMAT;
+            }
+            const auto end = std::find(name.begin(), name.begin() + std::ptrdiff_t(bytes), '\0');
+            if (end == name.begin() + std::ptrdiff_t(bytes)) {
+                return ERROR_BAD_EXE_FORMAT;  // unterminated, or longer than any library name
+            }
+            if (std::find(name.begin(), end, '/') != end) {
+                return ERROR_ACCESS_DENIED;
+            }
+        }
+        return 0;
+    }
+
+    int descriptor_;
+    const ElfW(Ehdr) & header_;
+    std::uint64_t size_ = 0;
+    std::vector<ElfW(Phdr)> segments_;
+};
+
 }  // namespace
 
 int TovDllDescriptor(TovDriveFile& file, const std::string& name) {
@@ -100,7 +230,7 @@ DWORD TovCheckSharedObject(int descriptor) {
         header.e_type != ET_DYN || (kMachine != EM_NONE && header.e_machine != kMachine)) {
         return ERROR_BAD_EXE_FORMAT;
     }
-    return 0;
+    return DynamicSection(descriptor, header).check();
 }
 
 DWORD TovDlopenError(const char* message) {

@@ -105,4 +105,18 @@ TEST(DrivePathTest, NamePatterns) {
     }
 }
 
+// A name match used to backtrack over every way of splitting the name between the stars:
+// this pair took longer than any test may run.
+TEST(DrivePathTest, StarsCostNoMoreThanPatternTimesName) {
+    std::string pattern;
+    for (int i = 0; i < 30; ++i) {
+        pattern += "*a";
+    }
+    const std::string name(200, 'a');
+    EXPECT_FALSE(TovMatchNamePattern(pattern + "*b", name));
+    EXPECT_TRUE(TovMatchNamePattern(pattern + "*", name));
+    EXPECT_TRUE(TovMatchNamePattern(pattern + "*.*", name));
+    EXPECT_FALSE(TovMatchNamePattern(pattern + "?", std::string(29, 'a')));
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "tools/tesselcfg/Manifest.h"
 #include "tools/tesselcfg/Output.h"
+#include "tools/tesselcfg/PrintableText.h"
 #include "tools/tesselcfg/ProvisioningSteps.h"
 #include "tools/tesselcfg/commands/PasswordOptions.h"
 #include "tools/tesselcfg/commands/Report.h"
@@ -55,7 +56,7 @@ std::string shown(const PlanItem& item, const std::optional<std::string>& value)
     if (!value) {
         return "(cannot be read back)";
     }
-    return item.quoted ? "\"" + *value + "\"" : *value;
+    return item.quoted ? "\"" + printable(*value) + "\"" : printable(*value);
 }
 
 std::string itemText(const PlanItem& item) {
@@ -104,7 +105,7 @@ std::string planText(const Plan& plan, bool anyIp) {
         text += "Answered, not in the manifest (left alone):\n";
         for (const Controller& c : plan.unlisted) {
             text += "  " + formatMac(c.mac) + " " + c.ip +
-                    (c.hostName.empty() ? "" : " \"" + c.hostName + "\"") + "\n";
+                    (c.hostName.empty() ? "" : " \"" + printable(c.hostName) + "\"") + "\n";
         }
     }
     if (anyIp) {

@@ -125,7 +125,7 @@ int runAttr(Session& session, const MacAddress& mac, const std::string& name) {
     }
     const std::string value = areaText(reply->packet.data, sizeof reply->packet.data);
     nlohmann::json j{{"mac", formatMac(mac)}, {"name", name}, {"value", value}};
-    print(session.options(), j, value + "\n");
+    print(session.options(), j, attributeReport(reply->packet));
     return ExitAck;
 }
 
@@ -144,9 +144,7 @@ int runState(Session& session, const MacAddress& mac) {
                      {"state", state},
                      {"haltOnError", halt},
                      {"protectReboot", protect}};
-    print(session.options(), j,
-          state + "\nhalt on error: " + (halt ? "yes" : "no") +
-              "\nreboot protected: " + (protect ? "yes" : "no") + "\n");
+    print(session.options(), j, stateReport(reply->packet));
     return ExitAck;
 }
 
