@@ -45,6 +45,19 @@ std::string fileBytes(const std::string& path) {
     return out.str();
 }
 
+// What an open yielded, read and closed; false when it did not open.
+bool readAndClose(HANDLE file, std::string& read) {
+    if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    char buffer[4096];
+    DWORD got = 0;
+    ReadFile(file, buffer, sizeof buffer, &got, nullptr);
+    read.assign(buffer, got);
+    CloseHandle(file);
+    return true;
+}
+
 std::string repeated(const std::string& text, int times) {
     std::string all;
     for (int i = 0; i < times; ++i) {
@@ -310,15 +323,7 @@ TEST_F(PathConfinement, NoPathLeavesDriveC) {
          [](const Row& row, std::string& read) {
              HANDLE file =
                  CreateFileA(row.path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-             if (file == INVALID_HANDLE_VALUE) {
-                 return false;
-             }
-             char buffer[4096];
-             DWORD got = 0;
-             ReadFile(file, buffer, sizeof buffer, &got, nullptr);
-             read.assign(buffer, got);
-             CloseHandle(file);
-             return true;
+             return readAndClose(file, read);
          }},
         {"write",
          [](const Row& row, std::string&) {
@@ -370,15 +375,7 @@ TEST_F(PathConfinement, NoPathLeavesDriveC) {
              HANDLE file =
                  CreateFileA(leaf.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
              SetCurrentDirectoryA("C:\\");
-             if (file == INVALID_HANDLE_VALUE) {
-                 return false;
-             }
-             char buffer[4096];
-             DWORD got = 0;
-             ReadFile(file, buffer, sizeof buffer, &got, nullptr);
-             read.assign(buffer, got);
-             CloseHandle(file);
-             return true;
+             return readAndClose(file, read);
          }},
         {"find",
          [](const Row& row, std::string& read) {
