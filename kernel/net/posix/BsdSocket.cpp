@@ -552,7 +552,7 @@ int receiveFrom(int s, void* buffer, int length, int flags, void* address) {
 }
 
 int poll(PollEntry* entries, int count, int timeoutMs) {
-    PollScratch<pollfd> fds(count);
+    PollScratch<pollfd> fds(count + 1);
     PollScratch<Record> records(count);
     bool heldAlready = false;
     for (int i = 0; i < count; ++i) {
@@ -575,6 +575,15 @@ int poll(PollEntry* entries, int count, int timeoutMs) {
         }
         fds[i] = pollfd{entries[i].socket, events, 0};
     }
+    // The routing socket is watched too: a request that wakes the thread then asks about the
+    // network without a receive of its own when no change came before it.
+    int watched = count;
+    const int network = hostif::watchSocket();
+    if (network >= 0) {
+        fds[count] = pollfd{network, POLLIN, 0};
+        watched = count + 1;
+    }
+    hostif::noteNetworkQuiet(false);
     long long deadline = timeoutMs < 0 ? -1 : nowMs() + timeoutMs;
     for (;;) {
         int wait = -1;
@@ -584,12 +593,15 @@ int poll(PollEntry* entries, int count, int timeoutMs) {
             long long left = deadline - nowMs();
             wait = left > 0 ? static_cast<int>(left) : 0;
         }
-        int r = ::poll(fds.data(), static_cast<nfds_t>(count), wait);
+        int r = ::poll(fds.data(), static_cast<nfds_t>(watched), wait);
         if (r < 0) {
             if (errno == EINTR) {
                 continue;
             }
             return failWithErrno();
+        }
+        if (watched > count && fds[count].revents != 0) {
+            watched = count;  // a change: left for the next question to drain
         }
         int ready = 0;
         for (int i = 0; i < count; ++i) {
@@ -612,6 +624,7 @@ int poll(PollEntry* entries, int count, int timeoutMs) {
             }
         }
         if (ready > 0 || r == 0 || (deadline >= 0 && nowMs() >= deadline)) {
+            hostif::noteNetworkQuiet(ready > 0 && watched > count);
             return ready;
         }
         // Only dropped datagrams woke us: wait for the rest of the time.

@@ -16,9 +16,11 @@
 #include <netlink/route/nexthop.h>
 #include <netlink/route/route.h>
 #include <sys/socket.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -123,6 +125,25 @@ bool readView(NetworkView& view) {
 thread_local int gScopeDepth = 0;
 thread_local bool gScopeAsked = false;
 
+std::atomic<int> gWatch{-1};
+
+// When the thread's last wait found the routing socket quiet (CLOCK_MONOTONIC, ms; -1 when
+// it did not). Good for one question, and only right after the wait.
+constexpr long long kQuietForMs = 20;
+thread_local long long tQuietAt = -1;
+
+long long monotonicMs() {
+    timespec now;
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+bool quietSinceLastWait() {
+    const long long at = tQuietAt;
+    tQuietAt = -1;
+    return at >= 0 && monotonicMs() - at <= kQuietForMs;
+}
+
 class Memory {
 public:
     static Memory& instance() {
@@ -135,7 +156,7 @@ public:
     // With the lock: the view, read again when the routing socket told of a change. Inside
     // a scope the thread's first question has asked already.
     const NetworkView& current() {
-        const bool ask = gScopeDepth == 0 || !gScopeAsked;
+        const bool ask = (gScopeDepth == 0 || !gScopeAsked) && !quietSinceLastWait();
         if (gScopeDepth > 0) {
             gScopeAsked = true;
         }
@@ -162,6 +183,7 @@ private:
             ::close(watch_);
             watch_ = -1;  // every question is then answered afresh
         }
+        gWatch.store(watch_);
     }
 
     // Drains the routing socket; true when anything came (or was lost).
@@ -243,6 +265,14 @@ DWORD maskOf(int prefixLength) {
         return 0;
     }
     return htonl(prefixLength >= 32 ? 0xFFFFFFFFu : ~0u << (32 - prefixLength));
+}
+
+int watchSocket() {
+    return gWatch.load(std::memory_order_relaxed);
+}
+
+void noteNetworkQuiet(bool quiet) {
+    tQuietAt = quiet ? monotonicMs() : -1;
 }
 
 void forgetNetwork() {

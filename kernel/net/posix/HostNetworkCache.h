@@ -1,8 +1,9 @@
 // The host's network as the stack asks about it with nearly every packet (links, IPv4
 // addresses, default routes), kept until the routing netlink socket tells of a change of
 // links, IPv4 addresses or IPv4 routes. An unchanged network costs one receive that finds
-// nothing (none for the later questions of a TovHostNetworkScope); a change made by anyone is
-// seen by the next question after it (the next scope).
+// nothing (none for the later questions of a TovHostNetworkScope, nor for the first question
+// after a wait that found the routing socket quiet); a change made by anyone is seen by the
+// next question after it (the next scope).
 #pragma once
 
 #include <mutex>
@@ -49,6 +50,15 @@ DWORD maskOf(int prefixLength);
 // Drops the kept view: the stack changed the host's network itself, and the questions that
 // follow (also those of the current scope) must see it.
 void forgetNetwork();
+
+// The routing socket the cache listens on, for a wait on sockets to watch beside them; -1
+// before the first question or when there is none.
+int watchSocket();
+
+// What the calling thread's last wait on sockets found of the routing socket as it ended:
+// quiet, so the thread's next question (made right after, for what woke it) needs no receive
+// of its own; a change then is answered as of the moment the wait ended.
+void noteNetworkQuiet(bool quiet);
 
 // Holds the cache's lock while the caller reads the view: brought up to date first.
 class CurrentNetwork {

@@ -223,6 +223,50 @@ TEST_F(TcpDeviceTest, AScopeSeesOneStateAndTheNextOneSeesTheChange) {
     EXPECT_EQ(TovTCPGetDeviceCfg(handle_)->address, 0u);
 }
 
+TEST_F(TcpDeviceTest, AChangeBeforeTheDatagramThatEndsAWaitIsSeenAfterIt) {
+    registerWith(nullptr, nullptr);
+    ASSERT_TRUE(lbtest::inPrivateNetwork("ip addr add 10.78.1.9/16 dev lbtcp0"));
+    WSADATA winsock;
+    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &winsock), 0);
+    SOCKET receiver = socket(AF_INET, SOCK_DGRAM, 0);
+    SOCKET sender = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in loopback{};
+    loopback.sin_family = AF_INET;
+    ASSERT_EQ(bind(receiver, reinterpret_cast<sockaddr*>(&loopback), sizeof loopback), 0);
+    int length = sizeof loopback;
+    ASSERT_EQ(getsockname(receiver, reinterpret_cast<sockaddr*>(&loopback), &length), 0);
+    loopback.sin_addr.s_addr = inet_addr("127.0.0.1");
+
+    const struct {
+        const char* change;  // made before the datagram is sent
+        const char* address;
+    } rounds[] = {
+        {"true", "10.78.1.9"},
+        {"ip addr del 10.78.1.9/16 dev lbtcp0 && ip addr add 10.78.3.3/24 dev lbtcp0", "10.78.3.3"},
+        {"true", "10.78.3.3"},
+        {"ip addr del 10.78.3.3/24 dev lbtcp0", "0.0.0.0"},
+    };
+    for (const auto& round : rounds) {
+        SCOPED_TRACE(round.change);
+        TovTCPGetDeviceCfg(handle_);  // the kept view, before the change
+        ASSERT_TRUE(lbtest::inPrivateNetwork(round.change));
+        ASSERT_EQ(
+            sendto(sender, "x", 1, 0, reinterpret_cast<sockaddr*>(&loopback), sizeof loopback), 1);
+        WSAFDSET readable;
+        WSAFD_ZERO(&readable);
+        WSAFD_SET(receiver, &readable);
+        TIMEVAL wait{5, 0};
+        ASSERT_EQ(select(0, &readable, nullptr, nullptr, &wait), 1);
+        char byte;
+        ASSERT_EQ(recv(receiver, &byte, 1, 0), 1);
+        TovHostNetworkScope request;
+        EXPECT_EQ(TovTCPGetDeviceCfg(handle_)->address, inet_addr(round.address));
+    }
+    closesocket(sender);
+    closesocket(receiver);
+    WSACleanup();
+}
+
 TEST_F(TcpDeviceTest, TheStacksOwnChangesShowAtOnceInsideAScope) {
     TovTCPSetManageHostInterfaces(TRUE);
     registerWith("10.77.0.5", "255.255.255.0");
