@@ -17,6 +17,7 @@
 #include "kernel/fs/WholeFile.h"
 #include "kernel/fs/posix/DriveTable.h"
 #include "tests/config/IniTestFiles.h"
+#include "tests/support/ForwardingDrive.h"
 #include "tests/support/TempDisk.h"
 
 namespace {
@@ -312,35 +313,13 @@ TEST_F(IniFileTest, FilesLargerThanTheLimitAreRefused) {
 
 // C: with a second process in it: right after each rename onto a file, that process edits
 // the file, and the clock moves on past the edit's tick before the writer goes on.
-class EditAfterRenameDrive : public TovDrive {
+class EditAfterRenameDrive : public lbtest::ForwardingDrive {
 public:
     EditAfterRenameDrive(std::shared_ptr<TovDrive> inner, std::function<void()> edit)
-        : inner_(std::move(inner)), edit_(std::move(edit)) {}
+        : ForwardingDrive(std::move(inner)), edit_(std::move(edit)) {}
 
-    std::unique_ptr<TovDriveFile> open(LPCSTR path, DWORD access, DWORD disposition,
-                                       DWORD attributes) override {
-        return inner_->open(path, access, disposition, attributes);
-    }
-    std::unique_ptr<TovDriveSearch> findFirst(LPCSTR pattern, WIN32_FIND_DATAA* data) override {
-        return inner_->findFirst(pattern, data);
-    }
-    DWORD attributes(LPCSTR path) override { return inner_->attributes(path); }
-    DWORD fullPathName(LPCSTR path, DWORD size, LPSTR buffer, LPSTR* filePart) override {
-        return inner_->fullPathName(path, size, buffer, filePart);
-    }
-    BOOL setCurrentDirectory(LPCSTR path) override { return inner_->setCurrentDirectory(path); }
-    DWORD currentDirectory(DWORD size, LPSTR buffer) override {
-        return inner_->currentDirectory(size, buffer);
-    }
-    BOOL version(LPCSTR path, TovFileVersion* version) override {
-        return inner_->version(path, version);
-    }
-    BOOL setAttributes(LPCSTR path, DWORD attributes) override {
-        return inner_->setAttributes(path, attributes);
-    }
-    BOOL remove(LPCSTR path) override { return inner_->remove(path); }
     BOOL move(LPCSTR from, LPCSTR to, DWORD flags) override {
-        const BOOL moved = inner_->move(from, to, flags);
+        const BOOL moved = inner().move(from, to, flags);
         if (moved) {
             edit_();
             std::this_thread::sleep_for(std::chrono::milliseconds(30));
@@ -349,7 +328,6 @@ public:
     }
 
 private:
-    std::shared_ptr<TovDrive> inner_;
     std::function<void()> edit_;
 };
 

@@ -11,6 +11,7 @@
 #include "kernel/fs/Drive.h"
 #include "kernel/fs/File.h"
 #include "kernel/fs/posix/DriveTable.h"
+#include "tests/support/ForwardingDrive.h"
 #include "tests/support/TempDisk.h"
 
 namespace nZUEmbCfg {
@@ -20,36 +21,24 @@ constexpr int kDriveC = 2;
 
 // Drive C: as it is, except for the faults a test asks for: files whose writes fail once
 // `writeLimit` bytes were written, and a volume that cannot tell its size.
-class FaultyDrive : public TovDrive {
+class FaultyDrive : public lbtest::ForwardingDrive {
 public:
-    explicit FaultyDrive(std::shared_ptr<TovDrive> inner) : inner_(std::move(inner)) {}
+    explicit FaultyDrive(std::shared_ptr<TovDrive> inner) : ForwardingDrive(std::move(inner)) {}
 
     long writeLimit = -1;
     bool noSpace = false;
 
     std::unique_ptr<TovDriveFile> open(LPCSTR path, DWORD access, DWORD disposition,
                                        DWORD flags) override {
-        std::unique_ptr<TovDriveFile> file = inner_->open(path, access, disposition, flags);
+        std::unique_ptr<TovDriveFile> file = inner().open(path, access, disposition, flags);
         if (file == nullptr || writeLimit < 0) {
             return file;
         }
         return std::make_unique<FaultyFile>(std::move(file), writeLimit);
     }
-    std::unique_ptr<TovDriveSearch> findFirst(LPCSTR pattern, WIN32_FIND_DATAA* data) override {
-        return inner_->findFirst(pattern, data);
-    }
-    DWORD attributes(LPCSTR path) override { return inner_->attributes(path); }
-    DWORD fullPathName(LPCSTR path, DWORD size, LPSTR buffer, LPSTR* filePart) override {
-        return inner_->fullPathName(path, size, buffer, filePart);
-    }
-    BOOL setCurrentDirectory(LPCSTR path) override { return inner_->setCurrentDirectory(path); }
-    DWORD currentDirectory(DWORD size, LPSTR buffer) override {
-        return inner_->currentDirectory(size, buffer);
-    }
     BOOL space(ULONGLONG* total, ULONGLONG* free, ULONGLONG* available) override {
-        return noSpace ? FALSE : inner_->space(total, free, available);
+        return noSpace ? FALSE : inner().space(total, free, available);
     }
-    BOOL remove(LPCSTR path) override { return inner_->remove(path); }
 
 private:
     class FaultyFile : public TovDriveFile {
@@ -80,8 +69,6 @@ private:
         std::unique_ptr<TovDriveFile> inner_;
         long left_;
     };
-
-    std::shared_ptr<TovDrive> inner_;
 };
 
 class DriveAndFileTestTest : public ::testing::Test {
